@@ -1,6 +1,7 @@
 #include "lib/pipe.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -140,6 +141,29 @@ TEST_F(PipeTest, ProcessesAreChainedAndAllStatusesKept) {
     EXPECT_EQ(0, exitCode(pipe.statuses()[0].status));
     EXPECT_EQ(1, pipe.statuses()[1].finished);
     EXPECT_EQ(3u, exited.size());
+}
+
+TEST_F(PipeTest, FedInputOfAChainReachesEndOfFile) {
+    // Would hang if a later child held the parent's end of the first input.
+    std::string out;
+    Pipe pipe(ProcessParameters("/bin/cat"));
+    pipe.append(ProcessParameters("/bin/cat"));
+    pipe.inChannel = piecesOf("through two\n", 5);
+    pipe.outChannel = makeStringReceiver(out);
+    EXPECT_EQ(0, exitCode(pipe.run()));
+    EXPECT_EQ("through two\n", out);
+}
+
+TEST_F(PipeTest, SignalHandlingIsGivenBackAfterARun) {
+    struct sigaction before, after;
+    sigaction(SIGCHLD, nullptr, &before);
+    Pipe pipe(ProcessParameters("/bin/true"));
+    pipe.run();
+    sigaction(SIGCHLD, nullptr, &after);
+    EXPECT_EQ(before.sa_handler, after.sa_handler);
+    sigset_t mask;
+    sigprocmask(SIG_BLOCK, nullptr, &mask);
+    EXPECT_EQ(0, sigismember(&mask, SIGCHLD)) << "SIGCHLD left blocked";
 }
 
 TEST_F(PipeTest, FailingProgramIsNoErrorOfThePipe) {
