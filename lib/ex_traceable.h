@@ -14,7 +14,8 @@
 namespace quarn {
 
 /// A runtime error whose what() is a boost::format message with its
-/// arguments already fed, plus one string and one int for reports.
+/// arguments already fed, plus one string ("info") and one int ("code")
+/// that only reports through accept() look at; both are empty by default.
 class ExTraceable : public Cloneable, public ExVisitable, public std::runtime_error {
 public:
     ExTraceable(const std::string& text, const boost::format& message,

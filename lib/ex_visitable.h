@@ -8,6 +8,8 @@
 namespace quarn {
 
 /// Receives the parts of an exception in the order the exception sends them.
+/// The system has no visitor of its own; parts come as named fields so that
+/// one visitor can take every kind of detailed exception.
 ///
 /// The fields, in order: "function", "file" (strings) and "line" (int) of the
 /// throw point, where there is one; "error" the runtime-error text, "info"

@@ -69,7 +69,8 @@ void placeStandardDescriptors(ChildSetup& s) {
     }
 }
 
-// Step 4: without a readable limit 20 descriptors are assumed.
+// Step 4: without a readable limit 20 descriptors are assumed; an unlimited
+// table is taken as the kernel's usual ceiling of 2^20.
 void closeOtherDescriptors(int keep) {
     int saved = errno;
     rlimit limit;
