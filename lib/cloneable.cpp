@@ -1,0 +1,3 @@
+#include "lib/cloneable.h"
+
+Cloneable::~Cloneable() {}

@@ -1,0 +1,9 @@
+#include "lib/ex_visitable.h"
+
+namespace quarn {
+
+ExInfoVisitor::~ExInfoVisitor() {}
+
+ExVisitable::~ExVisitable() {}
+
+}  // namespace quarn

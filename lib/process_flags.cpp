@@ -1,0 +1,9 @@
+#include "lib/process_flags.h"
+
+namespace quarn {
+namespace process {
+
+template struct Parameters<PipeProcessFlags>;
+
+}  // namespace process
+}  // namespace quarn
