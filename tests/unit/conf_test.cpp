@@ -1,12 +1,8 @@
 #include "lib/conf.h"
 
-#include "lib/log.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_dir.h"
 
-#include <boost/filesystem.hpp>
-
-#include <cstdarg>
-#include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -14,54 +10,8 @@
 
 namespace {
 
-std::string logged;
-
-void captureLog(int, const char* format, ...) {
-    char text[4096];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    logged += text;
-    logged += '|';
-}
-
-/// Sends quarn_log to `logged` while it lives.
-class LogCapture {
-public:
-    LogCapture() : saved_(quarn_log) {
-        logged.clear();
-        quarn_log = captureLog;
-    }
-    ~LogCapture() { quarn_log = saved_; }
-
-private:
-    quarn_log_fn saved_;
-};
-
-/// A scratch directory removed with everything in it, also after a failure.
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (boost::filesystem::temp_directory_path() / "conf_test.XXXXXX").string();
-        if (!mkdtemp(&pattern[0]))
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempDir() {
-        boost::system::error_code ignored;
-        boost::filesystem::remove_all(path_, ignored);
-    }
-    std::string write(const std::string& name, const std::string& text) const {
-        std::string file = path_ + "/" + name;
-        std::ofstream(file, std::ios::binary) << text;
-        return file;
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
+using testsupport::LogCapture;
+using testsupport::TempDir;
 
 /// The configuration read from `text`, freed when it goes.
 class ReadConf {
@@ -124,7 +74,7 @@ TEST(ConfReadFile, Lines) {
         ReadConf conf(c.text);
         EXPECT_EQ(0, conf.result) << c.name;
         EXPECT_EQ(c.want, conf.get(c.variable)) << c.name;
-        EXPECT_EQ(c.log, logged) << c.name;
+        EXPECT_EQ(c.log, log.text()) << c.name;
     }
 }
 
@@ -152,7 +102,7 @@ TEST(ConfReadFile, MissingFile) {
     std::string path = dir.path() + "/absent.conf";
     EXPECT_EQ(-1, conf_read_file_r(path.c_str(), &conf));
     EXPECT_EQ("unable to open configuration file " + path + ": No such file or directory\n|",
-              logged);
+              log.text());
     conf_free_r(&conf);
 }
 
@@ -162,7 +112,7 @@ TEST(ConfReadFile, DirectoryIsAReadError) {
     conf_data conf;
     conf_init_r(&conf);
     EXPECT_EQ(-1, conf_read_file_r(dir.path().c_str(), &conf));
-    EXPECT_EQ("Unable to read configuration file: Is a directory|", logged);
+    EXPECT_EQ("Unable to read configuration file: Is a directory|", log.text());
     conf_free_r(&conf);
 }
 

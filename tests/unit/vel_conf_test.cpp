@@ -1,63 +1,24 @@
 #include "lib/vel_conf.h"
 
-#include "lib/log.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_dir.h"
 
-#include <boost/filesystem.hpp>
-
-#include <cstdarg>
-#include <cstdio>
-#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-std::string logged;
+using testsupport::LogCapture;
 
-void captureLog(int, const char* format, ...) {
-    char text[4096];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    logged += text;
-    logged += '|';
-}
-
-/// Sends quarn_log to `logged` while it lives.
-class LogCapture {
-public:
-    LogCapture() : saved_(quarn_log) {
-        logged.clear();
-        quarn_log = captureLog;
-    }
-    ~LogCapture() { quarn_log = saved_; }
-
-private:
-    quarn_log_fn saved_;
-};
-
-/// A scratch directory with one configuration file path in it, removed
-/// with everything in it, also after a failure.
+/// The configuration file path in a scratch directory.
 class TempConf {
 public:
-    TempConf() {
-        std::string pattern =
-            (boost::filesystem::temp_directory_path() / "vel_conf_test.XXXXXX").string();
-        if (!mkdtemp(&pattern[0]))
-            throw std::runtime_error("mkdtemp failed");
-        dir_ = pattern;
-    }
-    ~TempConf() {
-        boost::system::error_code ignored;
-        boost::filesystem::remove_all(dir_, ignored);
-    }
-    void write(const std::string& text) const { std::ofstream(path(), std::ios::binary) << text; }
-    std::string path() const { return dir_ + "/vel.conf"; }
+    void write(const std::string& text) const { dir_.write("vel.conf", text); }
+    std::string path() const { return dir_.file("vel.conf"); }
 
 private:
-    std::string dir_;
+    testsupport::TempDir dir_;
 };
 
 std::string shown(const char* value) { return value ? std::string("[") + value + "]" : "(none)"; }
@@ -119,7 +80,7 @@ TEST(VelConfStore, MissingFileGivesEveryDefault) {
     }
     EXPECT_EQ("(none)", shown(store.get("QUARN_MAILNAMES_D")));
     EXPECT_NE(std::string::npos,
-              logged.find("unable to open configuration file " + file.path() +
+              log.text().find("unable to open configuration file " + file.path() +
                           ": No such file or directory\n|"));
 }
 
@@ -174,7 +135,7 @@ TEST(VelConfStore, UnknownNamesAndIndices) {
     EXPECT_EQ("(none)", shown(store.getDefault("FOO")));
     EXPECT_EQ("variable 'FOO' isn't found neither in " + file.path() +
                   " nor in compile-time defaults\n|",
-              logged);
+              log.text());
     EXPECT_EQ("(none)", shown(store.getDefault("_MAX_POSSIBLE_VEL_CONF_VAR_NAME")))
         << "the upper bound is not looked up by name";
     EXPECT_EQ("(none)", shown(store.getDefaultByIndex(static_cast<VelConfVarIndexT>(32))));
