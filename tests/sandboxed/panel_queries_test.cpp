@@ -180,7 +180,9 @@ TEST(GetDomLimit, LongValueIsCut) {
     try {
         limits = rows.addLimit("pq_long", value);
     } catch (const std::runtime_error& e) {
-        GTEST_SKIP() << "Limits.value takes no long text here: " << e.what();
+        std::string why = e.what();
+        GTEST_SKIP() << "Limits.value takes no long text here:"
+                     << why.substr(why.rfind(':') + 1);
     }
     int d = rows.addDomain("pq-long.example", "0", limits);
     const char* got = get_dom_Limit(std::to_string(d).c_str(), "pq_long", rows.handle());
