@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -171,26 +170,6 @@ TEST(GetDomLimit, Values) {
     }
     const char* own = get_dom_Limit(id.c_str(), "mbox_quota", nullptr);
     EXPECT_STREQ("1048576", own ? own : "(null)") << "own connection";
-}
-
-TEST(GetDomLimit, LongValueIsCut) {
-    PanelRows rows;
-    std::string value(5000, '7');
-    int limits = 0;
-    try {
-        limits = rows.addLimit("pq_long", value);
-    } catch (const std::runtime_error& e) {
-        std::string why = e.what();
-        GTEST_SKIP() << "Limits.value takes no long text here:"
-                     << why.substr(why.rfind(':') + 1);
-    }
-    int d = rows.addDomain("pq-long.example", "0", limits);
-    const char* got = get_dom_Limit(std::to_string(d).c_str(), "pq_long", rows.handle());
-    ASSERT_NE(nullptr, got);
-    // The column may be narrower than the value; whatever it stored is cut
-    // at 4095 characters.
-    EXPECT_LE(std::string(got).size(), 4095u);
-    EXPECT_EQ(std::string(got).find_first_not_of('7'), std::string::npos);
 }
 
 /// Without the password file, no helper can connect by itself.
