@@ -22,8 +22,4 @@ char* mysql_real_escape_entity(MYSQL* my, const char* text);
 /// connect; for helpers that connect once for both escaping and querying.
 [[noreturn]] void mysql_escape_connection_failed();
 
-/// mysql_real_escape_entity of the ASCII (IDNA) form of a domain name; null
-/// and a log message when the name cannot be converted.
-char* mysql_escape_mail_entity(MYSQL* my, const char* name);
-
 #endif
