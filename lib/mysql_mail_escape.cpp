@@ -1,17 +1,12 @@
 #include "lib/mysql_mail_escape.h"
 
+#include "lib/idn.h"
 #include "lib/log.h"
 #include "lib/mysql_query.h"
 
 #include <cstdlib>
 #include <memory>
 #include <syslog.h>
-
-// TODO(idn): replace by #include "lib/idn.h" once the IDN module is merged;
-// these are its declarations.
-char* idn_toascii(const char* name);
-extern int idn_errno;
-const char* idn_strerror(int code);
 
 char* mysql_escape_mail_entity(MYSQL* my, const char* name) {
     std::unique_ptr<char, decltype(&std::free)> ascii(idn_toascii(name), std::free);
