@@ -2,6 +2,8 @@
 
 #include <sys/wait.h>
 
+#include <initializer_list>
+
 #include "lib/autoclean_ofstream.h"
 #include "lib/mk_lock.h"
 #include "lib/pipe.h"
@@ -13,6 +15,14 @@ namespace quarn::mail::postfix {
 namespace {
 
 const char* const POSTMAP = "/usr/sbin/postmap";
+
+/// The postmap command line with exactly these arguments; set directly, since
+/// the Parameters constructor would end the list at an empty key.
+process::ProcessParameters postmap(std::initializer_list<std::string> args) {
+    process::ProcessParameters p(POSTMAP);
+    p.args.insert(p.args.end(), args);
+    return p;
+}
 
 bool succeeded(int status) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
@@ -49,14 +59,14 @@ void DatabaseHelper::append(std::vector<char>& buffer, const std::string& text) 
 }
 
 void DatabaseHelper::runAdd(const std::string& map, process::InputProducer producer) {
-    process::Pipe pipe(process::ProcessParameters(POSTMAP, "-r", "-i", map));
+    process::Pipe pipe(postmap({"-r", "-i", map}));
     pipe.inChannel = std::move(producer);
     runOrThrow(pipe);
 }
 
 void DatabaseHelper::runRemove(const std::string& map, const std::string& key,
                                process::InputProducer producer) {
-    process::Pipe pipe(process::ProcessParameters(POSTMAP, "-d", key, map));
+    process::Pipe pipe(postmap({"-d", key, map}));
     if (producer)
         pipe.inChannel = std::move(producer);
     std::string errors;
@@ -71,7 +81,7 @@ void DatabaseHelper::runRemove(const std::string& map, const std::string& key,
 }
 
 void DatabaseHelper::dumpTable(const std::string& map, process::OutputConsumer consumer) {
-    process::Pipe pipe(process::ProcessParameters(POSTMAP, "-s", map));
+    process::Pipe pipe(postmap({"-s", map}));
     pipe.inChannel = process::DevNull;
     pipe.outChannel = std::move(consumer);
     runOrThrow(pipe);
@@ -87,8 +97,7 @@ void DatabaseHelper::rewriteSource(const std::string& map, bool overwrite,
     out.exceptions(std::ios_base::badbit | std::ios_base::failbit);
     writer(out);
     out.close();
-    process::Pipe pipe(overwrite ? process::ProcessParameters(POSTMAP, "-r", map)
-                                 : process::ProcessParameters(POSTMAP, map));
+    process::Pipe pipe(overwrite ? postmap({"-r", map}) : postmap({map}));
     runOrThrow(pipe);
 }
 
