@@ -28,6 +28,15 @@ public:
     ~PostfixConfigurationError() override;
 };
 
+/// The report of a failed undo after a failed table change: the head, the
+/// name of the table set, the tail and a line break, on the error stream.
+extern const char* const doubleErrorHead;
+extern const char* const doubleErrorTail;
+
+/// Writes that report for `tableSet` (e.g. "Postfix Virtual Domains
+/// Database") to the error stream; used from destructors, so it never throws.
+void reportDoubleError(const char* tableSet) noexcept;
+
 }  // namespace quarn::mail::postfix
 
 #endif
