@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include "lib/mk_lock.h"
+#include "tests/sandboxed/table_dump.h"
 
 namespace {
 
@@ -33,7 +34,9 @@ using quarn::mail::postfix::PostfixDatabaseError;
 using quarn::mail::postfix::database::ElementsFilter;
 using quarn::mail::postfix::database::KeyValueFilter;
 using quarn::mail::postfix::database::ReplaceElementFilterRef;
-using Records = std::map<std::string, std::string>;
+using testsupport::capture;
+using testsupport::Records;
+using testsupport::show;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 const std::string DIR = "/var/spool/postfix/quarn/";
@@ -41,20 +44,6 @@ const std::string DIR = "/var/spool/postfix/quarn/";
 bool exists(const std::string& path) {
     struct stat st;
     return lstat(path.c_str(), &st) == 0;
-}
-
-/// Standard output of a shell command.
-std::string capture(const std::string& command) {
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p)
-        throw std::runtime_error("popen " + command);
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    pclose(p);
-    return out;
 }
 
 /// An empty hash table of its own, removed with its files at the end.
@@ -78,20 +67,7 @@ public:
     const std::string& path() const { return path_; }
 
     /// Every record, read back from postmap's dump.
-    Records dump() const {
-        Records records;
-        std::string text = capture("/usr/sbin/postmap -s " + map_);
-        std::string::size_type start = 0;
-        while (start < text.size()) {
-            std::string::size_type end = text.find('\n', start);
-            std::string line = text.substr(start, end - start);
-            std::string::size_type blank = line.find_first_of(" \t");
-            std::string::size_type value = line.find_first_not_of(" \t", blank);
-            records[line.substr(0, blank)] = value == std::string::npos ? "" : line.substr(value);
-            start = end == std::string::npos ? text.size() : end + 1;
-        }
-        return records;
-    }
+    Records dump() const { return testsupport::dumpTable(map_); }
     /// postmap -q; empty when the key is missing.
     std::string query(const std::string& key) const {
         std::string v = capture("/usr/sbin/postmap -q '" + key + "' " + map_);
@@ -104,13 +80,6 @@ private:
     std::string path_;
     std::string map_;
 };
-
-std::string show(const Records& r) {
-    std::string s = "{";
-    for (const auto& kv : r)
-        s += "[" + kv.first + "]=[" + kv.second + "] ";
-    return s + "}";
-}
 
 TEST(DatabaseHelper, AddOverwriteAndBlanks) {
     ScratchTable t("add");
