@@ -101,9 +101,12 @@ def test_alias_commands_of_localhost_localdomain_run(mail):
                   "Subject: to be bounced\n\nbody\n")
     calls = sandbox.wait_for(lambda: [c for c in mail.calls_log() if "bouncemessage" in c])
     assert calls == ["/usr/lib/quarn-9.0/bouncemessage "], f"got calls {calls}"
-    saved = [n for n in mail.listdir("/run/sandbox/calls") if n.startswith("bouncemessage.")]
+    saved = [n for n in mail.listdir("/run/sandbox/calls")
+             if n.startswith("bouncemessage.") and n.endswith(".in")]
     assert len(saved) == 1, f"got saved inputs {saved}, want one"
     assert "Subject: to be bounced" in mail.read(f"/run/sandbox/calls/{saved[0]}")
+    args = mail.read(f"/run/sandbox/calls/{saved[0][:-3]}.args")
+    assert args == "", "called without arguments"
 
 
 def test_wait_delivery_times_out_on_an_empty_maildir(mail):
@@ -449,9 +452,13 @@ def test_stand_in_programs_record_calls():
         want = ["/usr/local/vel/handlers/hooks/autoresponder -a b c",
                 "/usr/lib/quarn-9.0/postfix-poplockdb-clean "]
         assert sb.calls_log() == want, f"got {sb.calls_log()}, want {want}"
-        saved = sb.listdir("/run/sandbox/calls")
-        assert len(saved) == 1 and saved[0].startswith("autoresponder."), f"got {saved}"
-        assert sb.read(f"/run/sandbox/calls/{saved[0]}") == "message\n"
+        saved = sorted(sb.listdir("/run/sandbox/calls"))
+        assert [name.split(".")[0] + "." + name.split(".")[-1] for name in saved] == \
+            ["autoresponder.args", "autoresponder.in", "postfix-poplockdb-clean.args"], \
+            f"got {saved}"
+        assert sb.read(f"/run/sandbox/calls/{saved[0]}") == "-a\0b c\0"
+        assert sb.read(f"/run/sandbox/calls/{saved[1]}") == "message\n"
+        assert sb.read(f"/run/sandbox/calls/{saved[2]}") == ""
 
 
 def test_start_up_is_fast():
