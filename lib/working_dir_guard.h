@@ -20,6 +20,8 @@ public:
     ~WorkingDirGuard();
 
     bool ok() const noexcept { return saved_; }
+    /// The directory to go back to.
+    const std::string& path() const noexcept { return path_; }
     /// Changes back now; 0 or -1 with errno. Later calls and the destructor
     /// do nothing.
     int restore() noexcept;
