@@ -75,11 +75,6 @@ std::string thrownMessage(const std::function<void()>& op) {
     return "no exception";
 }
 
-TEST(DotQMailManager, PathIsTheDirectoryJoinedWithDotQmail) {
-    EXPECT_EQ("/var/qmail/mailnames/d/m/.qmail",
-              DotQMailManager("/var/qmail/mailnames/d/m").path().string());
-}
-
 TEST(DotQMailManager, ResetWritesTrueOwnedByPopuser) {
     struct Case {
         const char* name;

@@ -243,17 +243,6 @@ TEST(FileStr, OwnerGroupAndModeKept) {
     }
 }
 
-TEST(FileStr, AppendCreatesWithTheUmask) {
-    TempDir dir;
-    std::string path = dir.file("f");
-    mode_t old = umask(022);
-    EXPECT_EQ(0, file_str(path.c_str(), "a", FILE_STR_ADD, 1));
-    umask(old);
-    struct stat st = lstatOf(path);
-    EXPECT_EQ(0644u, st.st_mode & 07777);
-    EXPECT_EQ(0u, st.st_uid);
-}
-
 // A ".tmp" left at the path, or a link planted there, is replaced, never
 // written through.
 TEST(FileStr, StaleOrPlantedTemporaryFile) {
