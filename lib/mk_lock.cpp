@@ -59,4 +59,6 @@ MKLock::MKLock(const std::string& path, int useFileName, int nonBlocking)
 
 MKLock::~MKLock() {}
 
+void MKLock::unlock() { fd_.close("unlock() failed"); }
+
 }  // namespace quarn

@@ -29,6 +29,10 @@ public:
     MKLock& operator=(const MKLock&) = delete;
     ~MKLock();
 
+    /// Releases the lock now; a failing close throws the system error
+    /// "unlock() failed". Later calls and the destructor do nothing.
+    void unlock();
+
     /// The file that holds the lock.
     const std::string& lockPath() const noexcept { return lockPath_; }
 

@@ -22,11 +22,16 @@ public:
 
     /// The file becomes "| true": nothing is delivered.
     void reset();
+    /// Delivery into ./Maildir through deliverquota, as the last line.
     void enableDelivery();
+    /// Neither delivery line stays; a missing file is a failure.
     void disableDelivery();
+    /// The line "&" and the ASCII address, once and last whatever `position`.
     void addRedirect(const std::string& address, Position position = End);
+    /// That line goes; a missing file is a failure.
     void removeRedirect(const std::string& address);
 
+    /// The .qmail file itself.
     const boost::filesystem::path& path() const noexcept { return path_; }
 
 private:

@@ -73,4 +73,18 @@ TEST(MKLock, UnopenableFileIsSystemError) {
     EXPECT_NE(std::string::npos, err.find(want)) << "got " << err << ", want " << want;
 }
 
+TEST(MKLock, UnlockReleasesAtOnce) {
+    testsupport::TempDir dir;
+    std::string path = dir.file("lock");
+    MKLock lock(path, 1, 1);
+    lock.unlock();
+    try {
+        MKLock again(path, 1, 1);
+        again.unlock();
+        again.unlock();  // a second release does nothing
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << "lock after unlock refused: " << e.what();
+    }
+}
+
 }  // namespace
