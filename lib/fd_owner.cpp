@@ -63,6 +63,12 @@ void FdOwner::close(const std::string& step) {
         throw SystemError(step, errno);
 }
 
+int FdOwner::tryClose() noexcept {
+    int fd = owned_;
+    used_ = owned_ = -1;
+    return fd < 0 ? 0 : closeDescriptor(fd);
+}
+
 bool FdOwner::closeQuietly() noexcept {
     int saved = errno;
     int fd = owned_;

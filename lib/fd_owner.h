@@ -46,6 +46,8 @@ public:
     /// Closes an owned descriptor and empties the object; failure throws the
     /// system error `step` (the object is empty all the same).
     void close(const std::string& step = "close");
+    /// Like close() but never throws: 0, or -1 with errno set by close(2).
+    int tryClose() noexcept;
     /// Like close() but never throws and keeps errno; returns false on failure.
     bool closeQuietly() noexcept;
     /// Gives the descriptor up without closing it; the object becomes empty.

@@ -75,12 +75,6 @@ int report(int error, const char* format, const char* path) {
     return 1;
 }
 
-// Closes an owned descriptor now; 0, or -1 with errno.
-int closeNow(FdOwner& owner) {
-    int fd = owner.release();
-    return fd < 0 ? 0 : quarn::process::closeDescriptor(fd);
-}
-
 // The request, or false for arguments no call of this system makes.
 bool makeRequest(const char* path, const char* text, int action, int position, Request& r) {
     bool positionOk = action == FILE_STR_REMOVE ||
@@ -201,7 +195,7 @@ public:
     int finish() {
         if (retryOnEintr([this] { return fsync(fd_.get()); }) < 0)
             return -1;
-        return closeNow(fd_);
+        return fd_.tryClose();
     }
 
     // Renames it over `target`; 0, or -1 with errno and the file still here.
@@ -308,7 +302,7 @@ int rewriteFile(const Request& r, const Target& t) {
         return 1;
     if (tmp.finish() < 0)
         return report(errno, "Unable to close file %s: %s\n", tmp.path().c_str());
-    if (closeNow(in) < 0)
+    if (in.tryClose() < 0)
         return report(errno, "Unable to close file %s: %s\n", r.path);
     return replaceTarget(tmp, t, r.path);
 }
@@ -334,7 +328,7 @@ int appendLine(const Request& r, const Target& t) {
     // A file that this call created keeps what creation gave it.
     if (t.existed && giveBackOwner(fd, t.st, r.path) != 0)
         return 1;
-    if (closeNow(out) < 0)
+    if (out.tryClose() < 0)
         return report(errno, "Unable to close file %s: %s\n", r.path);
     return 0;
 }

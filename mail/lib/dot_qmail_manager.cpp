@@ -74,12 +74,6 @@ int giveToPopuser(const char* path) {
     return 0;
 }
 
-// Closes an owned descriptor now; 0, or -1 with errno.
-int closeNow(FdOwner& owner) {
-    int fd = owner.release();
-    return fd < 0 ? 0 : process::closeDescriptor(fd);
-}
-
 // Writes "| true" as the whole file; 0, or -1 after the log.
 // The file is opened without O_TRUNC and cut only once the descriptor has
 // shown a plain file, so nothing else at the path is ever emptied.
@@ -90,7 +84,7 @@ int writeNoDelivery(const char* path) {
     FdOwner owner = FdOwner::adopt(fd);
     if (ftruncate(fd, 0) < 0)
         return logFailure("Unable to open %s: %s", path, errno);
-    if (!write_all(fd, NO_DELIVERY_LINE, std::strlen(NO_DELIVERY_LINE)) || closeNow(owner) < 0) {
+    if (!write_all(fd, NO_DELIVERY_LINE, std::strlen(NO_DELIVERY_LINE)) || owner.tryClose() < 0) {
         int error = errno;
         owner.closeQuietly();
         unlink(path);
