@@ -13,6 +13,7 @@
 
 namespace {
 
+// Apparent size, or allocated 512-byte blocks.
 sizequota_t sizeOf(const struct stat& st, int in_blocks) {
     return in_blocks ? static_cast<sizequota_t>(st.st_blocks) * 512 : st.st_size;
 }

@@ -24,8 +24,8 @@ void mailboxHome(const char* MailName, const char* DomainName, char (&home)[PATH
         errno = 0;
         messlog2(1, 0, "idn_toascii() failed: %s", idn_strerror(idn_errno));
     }
-    int n = std::snprintf(home, sizeof home, "%s/%s/%s/", velConfGetDefaultByIndex(QUARN_MAILNAMES_D),
-                          ascii.get(), MailName);
+    const char* root = velConfGetDefaultByIndex(QUARN_MAILNAMES_D);
+    int n = std::snprintf(home, sizeof home, "%s/%s/%s/", root, ascii.get(), MailName);
     if (n < 0 || static_cast<size_t>(n) >= sizeof home - 1) {
         errno = ENAMETOOLONG;
         messlog2(1, 0, "user mailbox path is too long");

@@ -37,6 +37,7 @@ bool hostName(char (&host)[65]) {
     return true;
 }
 
+// fchown repeated on EINTR.
 int changeOwner(int fd, uid_t owner, gid_t group) {
     int rc;
     do
@@ -97,7 +98,8 @@ int mailboxHome(const char* MailDomain, const char* MailName, char (&home)[PATH_
 }
 
 // The quota less the attachments store of the mailbox home that is the
-// current directory; 0 after a message.
+// current directory; 0 after a message. Whatever "@attachments" is, it
+// counts once it exists: get_dir_size sizes a plain file as well.
 int lessAttachments(sizequota_t* quota) {
     struct stat st;
     if (*quota < 0 || lstat("@attachments", &st) != 0)

@@ -21,6 +21,7 @@ using quarn::mail::DirHandle;
 
 const size_t PATH_BUFFER = 4096;
 
+// The two entries every directory lists that are no messages.
 bool isDotOrDotDot(const char* name) {
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
@@ -110,6 +111,7 @@ int readMaildirsize(MaildirsizeContents* contents) {
     return 1;
 }
 
+// A size limit of 0 is none; a sum that overflows passes any limit.
 bool sizeOverQuota(sizequota_t size, sizequota_t diff, sizequota_t limit) {
     if (limit == 0)
         return false;
@@ -119,6 +121,7 @@ bool sizeOverQuota(sizequota_t size, sizequota_t diff, sizequota_t limit) {
     return __builtin_add_overflow(size, diff, &total) || total > limit;
 }
 
+// A count limit of 0 is none; a sum that overflows passes any limit.
 bool countOverQuota(fcount_t count, long long diff, fcount_t limit) {
     if (limit == 0)
         return false;

@@ -35,6 +35,9 @@ int maildirpp_newest_mtime(const char* maildir, time_t* newest) {
     return errno == 0;
 }
 
+// A file whose times cannot be set back would pass for a fresh count of
+// a mailbox that has changed since: that is reported as a failure although
+// the file is in place.
 int maildirsize_check_freshness(const char* maildir, time_t seen) {
     time_t newest = seen;
     if (maildirpp_newest_mtime(maildir, &newest) && newest <= seen)

@@ -41,10 +41,12 @@ bool readDigits(const char*& p, const char* end, uint64_t max, uint64_t* value) 
     return p > start;
 }
 
+// White space within one line: the line feed ends the line instead.
 bool isBlank(char c) {
     return c != '\n' && std::isspace(static_cast<unsigned char>(c));
 }
 
+// The first character at or after `p` that is no blank.
 const char* skipBlanks(const char* p, const char* end) {
     while (p < end && isBlank(*p))
         ++p;

@@ -32,6 +32,7 @@ using testsupport::PanelRows;
 
 const std::string ROOT = "/var/qmail/mailnames";
 
+/// The sandbox's popuser entry.
 struct passwd popuser() {
     const struct passwd* pw = getpwnam("popuser");
     if (!pw)
@@ -39,20 +40,24 @@ struct passwd popuser() {
     return *pw;
 }
 
+/// The whole file; empty when it cannot be read.
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+/// The first line of a file without its line feed.
 std::string firstLine(const std::string& path) {
     std::string text = readFile(path);
     return text.substr(0, text.find('\n'));
 }
 
+/// A file of `length` bytes.
 void putFile(const std::string& path, size_t length) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << std::string(length, 'x');
 }
 
+/// A tree handed to popuser, as the mail storage leaves it.
 void chownTree(const std::string& top) {
     struct passwd pw = popuser();
     if (lchown(top.c_str(), pw.pw_uid, pw.pw_gid) != 0)
@@ -102,9 +107,11 @@ public:
         chownTree(root_);
         return home;
     }
+    /// The Maildir of a mailbox.
     std::string maildir(const std::string& mailname) const {
         return root_ + "/" + mailname + "/Maildir";
     }
+    /// The first line of a mailbox's maildirsize.
     std::string header(const std::string& mailname) const {
         return firstLine(maildir(mailname) + "/maildirsize");
     }
@@ -118,6 +125,7 @@ struct Printed {
     std::string out, err;
 };
 
+/// The result of `f` and what it printed.
 template <class F>
 Printed capture(F f) {
     testing::internal::CaptureStdout();
@@ -129,6 +137,7 @@ Printed capture(F f) {
     return p;
 }
 
+/// The working directory, to show that a call gave it back.
 std::string cwd() {
     char buffer[4096];
     return getcwd(buffer, sizeof buffer) ? buffer : "(getcwd failed)";
@@ -279,8 +288,8 @@ TEST(StoreDefaultMboxQuota, OnlyMailboxesFollowingTheDomainDefault) {
         int (*call)(const char*);
         const char* header;
     } steps[] = {
-        {"store_default_mbox_quota", [](const char* dn) { return store_default_mbox_quota(dn, 20000); },
-         "20000S,0C"},
+        {"store_default_mbox_quota",
+         [](const char* dn) { return store_default_mbox_quota(dn, 20000); }, "20000S,0C"},
         {"rm_default_mbox_quota", rm_default_mbox_quota, "0S,0C"},
         {"store_domain_quota", [](const char* dn) { return store_domain_quota(dn, 30000); },
          "30000S,0C"},

@@ -28,6 +28,7 @@ inline void putFile(const std::string& path, size_t length) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << std::string(length, 'x');
 }
 
+/// The whole file; empty when it cannot be read.
 inline std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -40,6 +41,7 @@ inline void setTimes(const std::string& path, time_t when) {
         throw std::runtime_error("utimes " + path + " failed");
 }
 
+/// lstat of `path`; throws when it fails.
 inline struct stat statOf(const std::string& path) {
     struct stat st;
     if (lstat(path.c_str(), &st) != 0)

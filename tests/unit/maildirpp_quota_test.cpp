@@ -36,9 +36,11 @@ struct Mailbox {
         putFile(maildir + "/new/1.M1P1.host,S=2048:2,", 10);
         putFile(maildir + "/cur/2.M2P2.host:2,S", 100);
     }
+    /// write_maildirpp_maildirsize into this Maildir as the test user.
     int write(sizequota_t sq, fcount_t cq) const {
         return write_maildirpp_maildirsize(maildir.c_str(), getuid(), getgid(), sq, cq);
     }
+    /// The written maildirsize.
     std::string text() const { return readFile(maildir + "/maildirsize"); }
 };
 
@@ -48,6 +50,7 @@ struct Printed {
     std::string out, err;
 };
 
+/// The result of `f`, errno after it and what it printed.
 template <class F>
 Printed capture(F f) {
     testing::internal::CaptureStdout();
@@ -136,6 +139,7 @@ TEST(WriteMaildirppMaildirsize, MissingMaildirFails) {
     EXPECT_EQ(before, cwd());
 }
 
+/// The temporary name the writer forms at the second `when`.
 std::string tmpName(time_t when) {
     char host[65] = "";
     gethostname(host, sizeof host - 1);
@@ -164,9 +168,8 @@ TEST(WriteMaildirppMaildirsize, GivesUpAfterFiveAttempts) {
     Printed p = capture([&] { return m.write(1000, 0); });
     EXPECT_EQ(0, p.rc);
     EXPECT_EQ(EAGAIN, p.error);
-    EXPECT_NE(std::string::npos,
-              p.err.find("Maximal allowed number of attempts to create a maildirsize file exceeded"))
-        << p.err;
+    const char* want = "Maximal allowed number of attempts to create a maildirsize file exceeded";
+    EXPECT_NE(std::string::npos, p.err.find(want)) << p.err;
     EXPECT_FALSE(fs::exists(m.maildir + "/maildirsize"));
     EXPECT_EQ(before, cwd());
 }

@@ -44,6 +44,7 @@ struct ScannedMaildir {
         putFile(maildir + "/tmp/6.M6P6.host,S=8000", 1);
         fs::create_directories(maildir + "/.Empty/tmp");  // a folder without new and cur
     }
+    /// Puts `text` in place as the Maildir's maildirsize.
     void maildirsize(const std::string& text) const {
         std::ofstream(maildir + "/maildirsize", std::ios::binary | std::ios::trunc) << text;
     }
