@@ -1,0 +1,54 @@
+#include "mail/lib/mailbox_size.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "lib/idn.h"
+#include "lib/log.h"
+#include "lib/vel_conf.h"
+#include "mail/lib/get_dir_size.h"
+#include "mail/lib/maildirpp_usage.h"
+
+namespace {
+
+const size_t PATH_BUFFER = 4096;
+
+// The home with a trailing "/" into `home`; the process ends when it
+// cannot be formed.
+void mailboxHome(const char* MailName, const char* DomainName, char (&home)[PATH_BUFFER]) {
+    std::unique_ptr<char, decltype(&std::free)> ascii(idn_toascii(DomainName), std::free);
+    if (!ascii) {
+        errno = 0;
+        messlog2(1, 0, "idn_toascii() failed: %s", idn_strerror(idn_errno));
+    }
+    const char* root = velConfGetDefaultByIndex(QUARN_MAILNAMES_D);
+    int n = std::snprintf(home, sizeof home, "%s/%s/%s/", root, ascii.get(), MailName);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof home - 1) {
+        errno = ENAMETOOLONG;
+        messlog2(1, 0, "user mailbox path is too long");
+    }
+}
+
+}  // namespace
+
+sizequota_t get_mbox_size(const char* MailName, const char* DomainName, int in_blocks) {
+    char home[PATH_BUFFER];
+    mailboxHome(MailName, DomainName, home);
+    // The home is shorter than PATH_BUFFER - 1, so either name fits.
+    char path[PATH_BUFFER + sizeof "@attachments"];
+    std::snprintf(path, sizeof path, "%s@attachments", home);
+    sizequota_t attachments = get_dir_size(path, in_blocks);
+    if (attachments < 0)
+        attachments = 0;
+    std::snprintf(path, sizeof path, "%sMaildir", home);
+    sizequota_t usage;
+    fcount_t count;
+    if (!get_maildirpp_usage(path, &usage, &count)) {
+        int error = errno;
+        messlog2(1, 0, "Unable to calculate Maildir++ size: %s", std::strerror(error));
+    }
+    return attachments + usage;
+}

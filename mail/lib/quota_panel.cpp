@@ -1,0 +1,55 @@
+#include "mail/lib/quota_panel.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "lib/mysql_mail_escape.h"
+#include "lib/quarn_db.h"
+#include "mail/lib/quota_log.h"
+
+MYSQL* quota_panel_connect() {
+    MYSQL* my = db_connect();
+    if (!my)
+        quota_log(0, "unable to connect to MySQL");
+    return my;
+}
+
+bool quota_domain_query(MYSQL* my, char* query, size_t size, const char* format,
+                        const char* domain) {
+    std::unique_ptr<char, decltype(&std::free)> escaped(mysql_escape_mail_entity(my, domain),
+                                                        std::free);
+    if (!escaped)
+        return false;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+    int n = std::snprintf(query, size, format, escaped.get());
+#pragma GCC diagnostic pop
+    if (n < 0 || static_cast<size_t>(n) >= size) {
+        quota_log(0, "domain name is too long to fit query buffer");
+        return false;
+    }
+    return true;
+}
+
+// Blanks, a fraction or trailing text make it no number, like an empty
+// value: such a quota is left to the defaults.
+bool panel_quota_value(const char* text, sizequota_t* value) {
+    if (!text)
+        return false;
+    const char* digits = text + (*text == '-' || *text == '+');
+    if (!*digits)
+        return false;
+    for (const char* p = digits; *p; ++p)
+        if (*p < '0' || *p > '9')
+            return false;
+    int saved = errno;
+    errno = 0;
+    long long v = std::strtoll(text, nullptr, 10);
+    bool fits = errno != ERANGE;
+    errno = saved;
+    if (fits)
+        *value = static_cast<sizequota_t>(v);
+    return fits;
+}
