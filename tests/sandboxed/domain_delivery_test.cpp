@@ -19,9 +19,12 @@
 #include "mail/lib/maildir_manager.h"
 #include "mail/postfix/database_helper.h"
 #include "mail/postfix/table_names.h"
+#include "tests/support/file_text.h"
 #include "tests/sandboxed/table_dump.h"
 
 namespace {
+
+using testsupport::readFile;
 
 namespace fs = boost::filesystem;
 namespace tables = quarn::mail::postfix::tables;
@@ -40,11 +43,6 @@ void shell(const std::string& command) {
 void sendmail(const std::string& recipient, const std::string& subject) {
     shell("printf 'Subject: " + subject + "\\n\\nhello\\n' | /usr/sbin/sendmail -f sender@example.org " +
           recipient);
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 /// The argument lists of the bounce program's calls so far.

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "lib/errors.h"
+#include "tests/support/file_text.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
 
@@ -28,16 +29,8 @@ using testsupport::TempDir;
 
 const std::string DELIVER = "| /usr/bin/deliverquota ./Maildir\n";
 
-std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string show(const std::optional<std::string>& text) {
-    return text ? "'" + *text + "'" : "no file";
-}
+using testsupport::readFileIfAny;
+using testsupport::show;
 
 // "" when the file belongs to popuser with mode 0600, else what is wrong.
 std::string ownerProblem(const std::string& path) {
@@ -92,7 +85,7 @@ TEST(DotQMailManager, ResetWritesTrueOwnedByPopuser) {
         }
         DotQMailManager q(dir.path());
         q.reset();
-        EXPECT_EQ(show(std::string("| true\n")), show(readFile(q.path().string()))) << c.name;
+        EXPECT_EQ(show(std::string("| true\n")), show(readFileIfAny(q.path().string()))) << c.name;
         EXPECT_EQ("", ownerProblem(q.path().string())) << c.name;
     }
 }
@@ -161,8 +154,8 @@ TEST(DotQMailManager, Sequences) {
             }
             EXPECT_EQ("", ownerProblem(q.path().string())) << c.name << " step " << i;
         }
-        EXPECT_EQ(show(c.after), show(readFile(q.path().string()))) << c.name;
-        EXPECT_FALSE(readFile(q.path().string() + ".tmp")) << c.name << ": .tmp left";
+        EXPECT_EQ(show(c.after), show(readFileIfAny(q.path().string()))) << c.name;
+        EXPECT_FALSE(readFileIfAny(q.path().string() + ".tmp")) << c.name << ": .tmp left";
     }
 }
 
@@ -191,7 +184,7 @@ TEST(DotQMailManager, Failures) {
         std::string want = withPath(c.log, path);
         EXPECT_EQ(0u, log.text().find(want))
             << c.name << ": got '" << log.text() << "', want '" << want << "'";
-        EXPECT_FALSE(readFile(path)) << c.name << ": file made";
+        EXPECT_FALSE(readFileIfAny(path)) << c.name << ": file made";
     }
 }
 
@@ -214,7 +207,7 @@ TEST(DotQMailManager, LinkAtThePathIsRefused) {
         testing::internal::GetCapturedStderr();
         testing::internal::GetCapturedStdout();
         EXPECT_EQ("unable to modify " + q.path().string(), got) << op.first;
-        EXPECT_EQ(show(std::string("./Maildir/\n&a@b.c\n")), show(readFile(victim))) << op.first;
+        EXPECT_EQ(show(std::string("./Maildir/\n&a@b.c\n")), show(readFileIfAny(victim))) << op.first;
         struct stat st;
         ASSERT_EQ(0, stat(victim.c_str(), &st));
         EXPECT_EQ(0u, st.st_uid) << op.first;

@@ -25,24 +25,20 @@
 #include <gtest/gtest.h>
 
 #include "lib/mk_lock.h"
+#include "tests/support/file_text.h"
+#include "tests/support/printed.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/child_output.h"
 
 namespace {
 
+using testsupport::Printed;
+using testsupport::printedBy;
+
 using testsupport::TempDir;
 
-// The file's bytes, or nothing when there is no file.
-std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string show(const std::optional<std::string>& text) {
-    return text ? "'" + *text + "'" : "no file";
-}
+using testsupport::readFileIfAny;
+using testsupport::show;
 
 // Names in the directory that end in ".tmp".
 std::vector<std::string> tmpFiles(const std::string& dir) {
@@ -57,22 +53,6 @@ std::vector<std::string> tmpFiles(const std::string& dir) {
     }
     closedir(d);
     return found;
-}
-
-struct Printed {
-    std::string out, err;
-};
-
-// What `f` prints on standard output and error.
-template <class F>
-Printed capture(F f) {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    f();
-    Printed p;
-    p.err = testing::internal::GetCapturedStderr();
-    p.out = testing::internal::GetCapturedStdout();
-    return p;
 }
 
 struct stat lstatOf(const std::string& path) {
@@ -139,9 +119,9 @@ TEST(FileStr, ActionsAndPositions) {
         if (c.before)
             dir.write("f", *c.before);
         int got = -1;
-        Printed p = capture([&] { got = file_str(path.c_str(), c.text, c.action, c.position); });
+        Printed p = printedBy([&] { got = file_str(path.c_str(), c.text, c.action, c.position); });
         EXPECT_EQ(c.want, got) << c.name;
-        EXPECT_EQ(show(c.after), show(readFile(path))) << c.name;
+        EXPECT_EQ(show(c.after), show(readFileIfAny(path))) << c.name;
         EXPECT_EQ(std::vector<std::string>(), tmpFiles(dir.path())) << c.name;
         if (c.message) {
             EXPECT_NE(std::string::npos, p.err.find(c.message))
@@ -155,7 +135,7 @@ TEST(FileStr, ActionsAndPositions) {
 TEST(FileStr, OpenFailureNamesTheFile) {
     TempDir dir;
     std::string path = dir.file("missing");
-    Printed p = capture([&] { file_str(path.c_str(), "a", FILE_STR_ADD, 0); });
+    Printed p = printedBy([&] { file_str(path.c_str(), "a", FILE_STR_ADD, 0); });
     std::string want = "Unable to open file " + path + ": No such file or directory\n";
     EXPECT_EQ(0u, p.err.find(want)) << "got '" << p.err << "', want it to start with '" << want
                                     << "'";
@@ -199,7 +179,7 @@ TEST(FileStr, LongLines) {
         TempDir dir;
         std::string path = dir.write("f", file);
         EXPECT_EQ(0, file_str(path.c_str(), c.text.c_str(), c.action, c.position)) << c.name;
-        std::optional<std::string> got = readFile(path);
+        std::optional<std::string> got = readFileIfAny(path);
         ASSERT_TRUE(got) << c.name;
         EXPECT_TRUE(*got == c.after) << c.name << ": got " << got->size() << " bytes, want "
                                      << c.after.size();
@@ -230,7 +210,7 @@ TEST(FileStr, OwnerGroupAndModeKept) {
         ASSERT_EQ(0, chmod(path.c_str(), c.mode));
         struct stat before = lstatOf(path);
         EXPECT_EQ(0, file_str(path.c_str(), "a", c.action, c.position)) << c.name;
-        EXPECT_EQ(show(std::string(c.after)), show(readFile(path))) << c.name;
+        EXPECT_EQ(show(std::string(c.after)), show(readFileIfAny(path))) << c.name;
         struct stat after = lstatOf(path);
         EXPECT_EQ(popuser().pw_uid, after.st_uid) << c.name;
         EXPECT_EQ(popuser().pw_gid, after.st_gid) << c.name;
@@ -251,13 +231,13 @@ TEST(FileStr, StaleOrPlantedTemporaryFile) {
     std::string victim = dir.write("victim", "secret\n");
     ASSERT_EQ(0, symlink(victim.c_str(), (path + ".tmp").c_str()));
     EXPECT_EQ(0, file_str(path.c_str(), "a", FILE_STR_REMOVE, 0));
-    EXPECT_EQ(show(std::string("b\n")), show(readFile(path)));
-    EXPECT_EQ(show(std::string("secret\n")), show(readFile(victim)));
+    EXPECT_EQ(show(std::string("b\n")), show(readFileIfAny(path)));
+    EXPECT_EQ(show(std::string("secret\n")), show(readFileIfAny(victim)));
     EXPECT_EQ(std::vector<std::string>(), tmpFiles(dir.path()));
 
     dir.write("f.tmp", "stale\n");
     EXPECT_EQ(0, file_str(path.c_str(), "c", FILE_STR_ADD, 0));
-    EXPECT_EQ(show(std::string("c\nb\n")), show(readFile(path)));
+    EXPECT_EQ(show(std::string("c\nb\n")), show(readFileIfAny(path)));
     EXPECT_EQ(std::vector<std::string>(), tmpFiles(dir.path()));
 }
 
@@ -268,9 +248,9 @@ TEST(FileStr, TemporaryFileCannotBeMade) {
     ASSERT_EQ(0, mkdir(tmp.c_str(), 0700));
     ASSERT_EQ(0, mkdir((tmp + "/inside").c_str(), 0700));
     int got = -1;
-    Printed p = capture([&] { got = file_str(path.c_str(), "a", FILE_STR_REMOVE, 0); });
+    Printed p = printedBy([&] { got = file_str(path.c_str(), "a", FILE_STR_REMOVE, 0); });
     EXPECT_EQ(1, got);
-    EXPECT_EQ(show(std::string("a\nb\n")), show(readFile(path)));
+    EXPECT_EQ(show(std::string("a\nb\n")), show(readFileIfAny(path)));
     std::string want = "Unable to open file " + tmp + ": ";
     EXPECT_EQ(0u, p.err.find(want)) << "got '" << p.err << "', want '" << want << "...'";
     EXPECT_EQ("", p.out) << "this message goes to standard error only";
@@ -314,14 +294,14 @@ TEST(FileStr, RefusedTargets) {
         };
         for (const Target& t : targets) {
             int got = -1;
-            Printed p = capture([&] { got = file_str(t.path.c_str(), "a", c.action, c.position); });
+            Printed p = printedBy([&] { got = file_str(t.path.c_str(), "a", c.action, c.position); });
             EXPECT_EQ(1, got) << c.name << " " << t.path;
             std::string want = "file_str: Unable to stat file " + t.path + ": " + t.error;
             EXPECT_EQ(0u, p.err.find(want)) << c.name << ": got '" << p.err << "', want '" << want
                                             << "'";
         }
-        EXPECT_EQ(show(std::string("a\n")), show(readFile(victim))) << c.name;
-        EXPECT_FALSE(readFile(dir.file("nowhere"))) << c.name << ": created through a link";
+        EXPECT_EQ(show(std::string("a\n")), show(readFileIfAny(victim))) << c.name;
+        EXPECT_FALSE(readFileIfAny(dir.file("nowhere"))) << c.name << ": created through a link";
         EXPECT_TRUE(S_ISLNK(lstatOf(link).st_mode)) << c.name;
         EXPECT_EQ(std::vector<std::string>(), tmpFiles(dir.path())) << c.name;
     }
@@ -351,7 +331,7 @@ TEST(FileStr, WaitsForThePathLock) {
     int status = 0;
     waitpid(pid, &status, 0);
     EXPECT_EQ(0, status);
-    EXPECT_EQ(show(std::string("holder\nwaiter\n")), show(readFile(path)))
+    EXPECT_EQ(show(std::string("holder\nwaiter\n")), show(readFileIfAny(path)))
         << "the line was written while the lock was held elsewhere";
 }
 
@@ -370,7 +350,7 @@ TEST(FileStr, LockFailure) {
     std::string want =
         "Error occurred while locking the file " + path + ": Read-only file system\n";
     EXPECT_NE(std::string::npos, child.err.find(want)) << "got '" << child.err << "'";
-    EXPECT_EQ(show(std::string("a\n")), show(readFile(path)));
+    EXPECT_EQ(show(std::string("a\n")), show(readFileIfAny(path)));
 }
 
 // A small file system of its own, unmounted again at the end.
@@ -402,7 +382,7 @@ TEST(FileStr, FullDiskDuringRewrite) {
     EXPECT_EQ(1, child.exitStatus);
     std::string want = "cannot write a line to " + path + ".tmp\nSystem error ";
     EXPECT_EQ(0u, child.err.find(want)) << "got '" << child.err << "'";
-    EXPECT_TRUE(readFile(path) == content) << "the file changed";
+    EXPECT_TRUE(readFileIfAny(path) == content) << "the file changed";
     EXPECT_EQ(std::vector<std::string>(), tmpFiles(dir.path()));
 }
 
@@ -414,11 +394,11 @@ TEST(FileStr, FullDiskDuringAppend) {
     content += "\n";
     std::string path = dir.write("f", content);
     int got = -1;
-    Printed p = capture([&] { got = file_str(path.c_str(), "0123456789", FILE_STR_ADD, 1); });
+    Printed p = printedBy([&] { got = file_str(path.c_str(), "0123456789", FILE_STR_ADD, 1); });
     EXPECT_EQ(1, got);
     std::string want = "Unable to close file " + path + ": No space left on device\n";
     EXPECT_EQ(0u, p.err.find(want)) << "got '" << p.err << "'";
-    std::optional<std::string> after = readFile(path);
+    std::optional<std::string> after = readFileIfAny(path);
     ASSERT_TRUE(after);
     EXPECT_EQ(content.size(), after->size()) << "a piece of the line stayed";
 }
@@ -450,7 +430,7 @@ TEST(FileStr, TwoProcessesLoseNoLine) {
         waitpid(pid, &status, 0);
         EXPECT_EQ(0, status) << "a child had failing calls";
     }
-    std::optional<std::string> text = readFile(path);
+    std::optional<std::string> text = readFileIfAny(path);
     ASSERT_TRUE(text);
     std::multiset<std::string> got;
     std::istringstream lines(*text);

@@ -22,10 +22,17 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/file_text.h"
 #include "tests/sandboxed/panel_rows.h"
+#include "tests/support/printed.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
+
+using testsupport::Printed;
+using testsupport::printedBy;
+
+using testsupport::readFile;
 
 namespace fs = boost::filesystem;
 using testsupport::PanelRows;
@@ -38,12 +45,6 @@ struct passwd popuser() {
     if (!pw)
         throw std::runtime_error("no popuser in the sandbox");
     return *pw;
-}
-
-/// The whole file; empty when it cannot be read.
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 /// The first line of a file without its line feed.
@@ -119,23 +120,6 @@ public:
 private:
     std::string root_;
 };
-
-struct Printed {
-    int rc = -1;
-    std::string out, err;
-};
-
-/// The result of `f` and what it printed.
-template <class F>
-Printed capture(F f) {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    Printed p;
-    p.rc = f();
-    p.err = testing::internal::GetCapturedStderr();
-    p.out = testing::internal::GetCapturedStdout();
-    return p;
-}
 
 /// The working directory, to show that a call gave it back.
 std::string cwd() {
@@ -233,7 +217,7 @@ TEST(StoreMboxQuota, AttachmentsAreTakenOffTheQuota) {
         if (want.empty())
             want = std::to_string(c.quota - treeBytes(home + "/@attachments")) + "S,0C";
         std::string before = cwd();
-        Printed p = capture([&] { return store_mbox_quota("att.example", "joe", c.quota); });
+        Printed p = printedBy([&] { return store_mbox_quota("att.example", "joe", c.quota); });
         EXPECT_EQ(1, p.rc) << c.name;
         EXPECT_EQ(want, d.header("joe")) << c.name;
         EXPECT_EQ(before, cwd()) << c.name;
@@ -252,7 +236,7 @@ TEST(StoreMboxQuota, DomainInItsAsciiForm) {
 
 TEST(StoreMboxQuota, MissingHomeFails) {
     std::string before = cwd();
-    Printed p = capture([] { return store_mbox_quota("nohome.example", "joe", 1000); });
+    Printed p = printedBy([] { return store_mbox_quota("nohome.example", "joe", 1000); });
     EXPECT_EQ(0, p.rc);
     EXPECT_NE(std::string::npos,
               p.err.find("unable to change to mbox folder " + ROOT + "/nohome.example/joe: "))
@@ -309,7 +293,7 @@ TEST(StoreDefaultMboxQuota, MailboxWithoutHomeFailsTheCall) {
     PanelRows rows;
     int dom = rows.addDomain("dflt-broken.example");
     rows.addMailname(dom, "ghost", "-1");
-    Printed p = capture([] { return store_default_mbox_quota("dflt-broken.example", 1000); });
+    Printed p = printedBy([] { return store_default_mbox_quota("dflt-broken.example", 1000); });
     EXPECT_EQ(0, p.rc);
     EXPECT_NE(std::string::npos,
               p.err.find("unable to set default mbox quota for domain 'dflt-broken.example' "
@@ -357,7 +341,7 @@ TEST(RmMboxQuota, TakesTheLimitOfTheDomainOrItsWebspace) {
 }
 
 TEST(RmMboxQuota, UnknownDomainFails) {
-    Printed p = capture([] { return rm_mbox_quota("rm-none.example", "joe"); });
+    Printed p = printedBy([] { return rm_mbox_quota("rm-none.example", "joe"); });
     EXPECT_EQ(0, p.rc);
     EXPECT_NE(std::string::npos, p.err.find("No such domain rm-none.example")) << p.err;
 }

@@ -6,26 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/printed.h"
+
 namespace {
 
-struct Printed {
-    std::string out, err;
-};
-
-template <class F>
-Printed capture(F f) {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    f();
-    Printed p;
-    p.err = testing::internal::GetCapturedStderr();
-    p.out = testing::internal::GetCapturedStdout();
-    return p;
-}
+using testsupport::Printed;
+using testsupport::printedBy;
 
 TEST(Messlog2, PrintsOnBothStreams) {
     int rc = -1;
-    Printed p = capture([&] {
+    Printed p = printedBy([&] {
         errno = 0;
         rc = messlog2(0, 0, "abc");
     });
@@ -36,7 +26,7 @@ TEST(Messlog2, PrintsOnBothStreams) {
 
 TEST(Messlog2, AddsTheSystemErrorAndKeepsErrno) {
     int after = 0;
-    Printed p = capture([&] {
+    Printed p = printedBy([&] {
         errno = ENOENT;
         messlog2(0, 0, "open %s", "x");
         after = errno;
@@ -48,7 +38,7 @@ TEST(Messlog2, AddsTheSystemErrorAndKeepsErrno) {
 }
 
 TEST(Messlog2, NoSecondLineBreak) {
-    Printed p = capture([] {
+    Printed p = printedBy([] {
         errno = 0;
         messlog2(0, 0, "done\n");
     });
@@ -57,7 +47,7 @@ TEST(Messlog2, NoSecondLineBreak) {
 
 TEST(Messlog2, LongMessagesAreNotCut) {
     std::string big(10000, 'x');
-    Printed p = capture([&] {
+    Printed p = printedBy([&] {
         errno = 0;
         messlog2(0, 0, "%s", big.c_str());
     });
@@ -77,7 +67,7 @@ TEST(QuarnLogInit, ConsoleDestination) {
     quarn_log_init("Console", 3, 16, 0, "test");
     EXPECT_TRUE(LogEnabled);
     EXPECT_EQ(3, LogLevel);
-    Printed p = capture([] {
+    Printed p = printedBy([] {
         quarn_log(4, "filtered");
         quarn_log(3, "shown %d", 1);
     });

@@ -15,7 +15,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "tests/support/file_text.h"
+
 namespace maildir_tree {
+
+using testsupport::readFile;
 
 /// `path` with tmp, new and cur, made with missing parents.
 inline void makeMaildir(const std::string& path) {
@@ -26,12 +30,6 @@ inline void makeMaildir(const std::string& path) {
 /// A file of `length` bytes at `path`.
 inline void putFile(const std::string& path, size_t length) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << std::string(length, 'x');
-}
-
-/// The whole file; empty when it cannot be read.
-inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 /// Sets both times of `path` to `when`.

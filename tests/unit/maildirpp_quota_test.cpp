@@ -18,10 +18,14 @@
 
 #include "lib/umask_guard.h"
 #include "lib/working_dir_guard.h"
+#include "tests/support/printed.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/maildir_tree.h"
 
 namespace {
+
+using testsupport::Printed;
+using testsupport::printedBy;
 
 using namespace maildir_tree;
 namespace fs = boost::filesystem;
@@ -43,25 +47,6 @@ struct Mailbox {
     /// The written maildirsize.
     std::string text() const { return readFile(maildir + "/maildirsize"); }
 };
-
-struct Printed {
-    int rc = -1;
-    int error = 0;
-    std::string out, err;
-};
-
-/// The result of `f`, errno after it and what it printed.
-template <class F>
-Printed capture(F f) {
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    Printed p;
-    p.rc = f();
-    p.error = errno;
-    p.err = testing::internal::GetCapturedStderr();
-    p.out = testing::internal::GetCapturedStdout();
-    return p;
-}
 
 TEST(WriteMaildirppMaildirsize, HeaderOfTheNormalisedQuotaAndTheScannedUsage) {
     struct Case {
@@ -119,7 +104,7 @@ TEST(WriteMaildirppMaildirsize, FailedRenameLeavesNoTemporaryFile) {
     // A non-empty directory where the file belongs makes the rename fail.
     fs::create_directories(m.maildir + "/maildirsize/keep");
     std::string before = cwd();
-    Printed p = capture([&] { return m.write(1000, 0); });
+    Printed p = printedBy([&] { return m.write(1000, 0); });
     EXPECT_EQ(0, p.rc);
     EXPECT_NE(0, p.error);
     EXPECT_EQ("", entries(m.maildir + "/tmp"));
@@ -131,7 +116,7 @@ TEST(WriteMaildirppMaildirsize, FailedRenameLeavesNoTemporaryFile) {
 TEST(WriteMaildirppMaildirsize, MissingMaildirFails) {
     testsupport::TempDir dir;
     std::string before = cwd();
-    Printed p = capture([&] {
+    Printed p = printedBy([&] {
         return write_maildirpp_maildirsize(dir.file("none").c_str(), getuid(), getgid(), 1, 0);
     });
     EXPECT_EQ(0, p.rc);
@@ -165,7 +150,7 @@ TEST(WriteMaildirppMaildirsize, GivesUpAfterFiveAttempts) {
     Mailbox m;
     fs::remove_all(m.maildir + "/tmp");
     std::string before = cwd();
-    Printed p = capture([&] { return m.write(1000, 0); });
+    Printed p = printedBy([&] { return m.write(1000, 0); });
     EXPECT_EQ(0, p.rc);
     EXPECT_EQ(EAGAIN, p.error);
     const char* want = "Maximal allowed number of attempts to create a maildirsize file exceeded";
@@ -228,7 +213,7 @@ TEST(MaildirsizeFreshness, DotFileIsReportedAndSkipped) {
     putFile(m.maildir + "/.Stray", 1);
     quarn::WorkingDirGuard back;
     ASSERT_EQ(0, chdir(m.maildir.c_str()));
-    Printed p = capture([&] { return maildirsize_check_freshness("MD", m.base + 50); });
+    Printed p = printedBy([&] { return maildirsize_check_freshness("MD", m.base + 50); });
     back.restore();
     EXPECT_EQ(1, p.rc);
     EXPECT_EQ("Bad/unrecognized entry .Stray within Maildir folder MD\n", p.err);
