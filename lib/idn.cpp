@@ -7,15 +7,13 @@
 #include <new>
 
 #include "lib/log.h"
+#include "lib/malloc_string.h"
 
 int idn_errno = 0;
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(char* p) const { std::free(p); }
-};
-using MallocString = std::unique_ptr<char, FreeDeleter>;
+using quarn::MallocString;
 
 // libidn's code for a failed allocation.
 const int IDN_MALLOC_ERROR = 201;

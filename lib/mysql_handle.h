@@ -16,6 +16,13 @@ struct MysqlCloser {
 /// A connection closed when its owner goes.
 using MysqlHandle = std::unique_ptr<MYSQL, MysqlCloser>;
 
+struct MysqlResultFreer {
+    void operator()(MYSQL_RES* result) const { mysql_free_result(result); }
+};
+
+/// A stored result set (null for none), freed when its owner goes.
+using MysqlResult = std::unique_ptr<MYSQL_RES, MysqlResultFreer>;
+
 /// The caller's connection when it gave one; otherwise a connection of its
 /// own, opened with db_connect() and closed again at the end of the scope.
 class MysqlSession {

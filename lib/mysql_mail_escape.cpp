@@ -2,6 +2,7 @@
 
 #include "lib/idn.h"
 #include "lib/log.h"
+#include "lib/malloc_string.h"
 #include "lib/mysql_query.h"
 
 #include <cstdlib>
@@ -9,7 +10,7 @@
 #include <syslog.h>
 
 char* mysql_escape_mail_entity(MYSQL* my, const char* name) {
-    std::unique_ptr<char, decltype(&std::free)> ascii(idn_toascii(name), std::free);
+    quarn::MallocString ascii(idn_toascii(name));
     if (!ascii) {
         quarn_log(LOG_ERR, "idn_toascii(%s) failed: %s", name, idn_strerror(idn_errno));
         return nullptr;

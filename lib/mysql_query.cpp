@@ -11,12 +11,6 @@
 
 namespace {
 
-struct ResultFreer {
-    void operator()(MYSQL_RES* result) const { mysql_free_result(result); }
-};
-
-using ResultHandle = std::unique_ptr<MYSQL_RES, ResultFreer>;
-
 /// A NULL-terminated array of malloc'ed strings under construction, freed
 /// unless it is handed over.
 class NameArray {
@@ -50,7 +44,7 @@ private:
 };
 
 int collectNames(MYSQL* my, char*** names) {
-    ResultHandle result(mysql_store_result(my));
+    quarn::MysqlResult result(mysql_store_result(my));
     if (!result) {
         if (mysql_field_count(my) == 0)
             return 0;  // A statement without a result set has no names.

@@ -61,10 +61,7 @@ public:
     const std::vector<std::string>& fieldNames() const { return names_; }
 
 private:
-    struct Freer {
-        void operator()(MYSQL_RES* result) const { mysql_free_result(result); }
-    };
-    std::unique_ptr<MYSQL_RES, Freer> result_;
+    MysqlResult result_;
     std::vector<std::string> names_;
 };
 

@@ -1,6 +1,7 @@
 #include "lib/panel_queries.h"
 
 #include "lib/log.h"
+#include "lib/malloc_string.h"
 #include "lib/mysql_handle.h"
 #include "lib/mysql_query.h"
 
@@ -15,17 +16,7 @@
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(char* p) const { std::free(p); }
-};
-
-using Escaped = std::unique_ptr<char, FreeDeleter>;
-
-struct ResultFreer {
-    void operator()(MYSQL_RES* result) const { mysql_free_result(result); }
-};
-
-using ResultHandle = std::unique_ptr<MYSQL_RES, ResultFreer>;
+using Escaped = quarn::MallocString;
 
 const size_t LIMIT_MAX = 4095;
 
@@ -131,7 +122,7 @@ namespace {
 bool fetchFirstValue(MYSQL* my, const std::string& query, char* value, size_t size) {
     if (mysql_real_query(my, query.data(), query.size()) != 0)
         return false;
-    ResultHandle result(mysql_store_result(my));
+    quarn::MysqlResult result(mysql_store_result(my));
     if (!result)
         return false;
     value[0] = '\0';

@@ -16,6 +16,7 @@
 #include "lib/file_str.h"
 #include "lib/idn.h"
 #include "lib/log.h"
+#include "lib/malloc_string.h"
 #include "lib/plain_file.h"
 #include "mail/lib/popuser.h"
 
@@ -37,11 +38,6 @@ const char* const MAILDIR_LINE = "./Maildir/";
 const char* const DELIVERQUOTA_LINE = "| /usr/bin/deliverquota ./Maildir";
 const int APPEND = 1;
 const mode_t DOT_QMAIL_MODE = 0600;
-
-struct FreeDeleter {
-    void operator()(char* p) const { std::free(p); }
-};
-using MallocString = std::unique_ptr<char, FreeDeleter>;
 
 // Logs "<format>" filled with the path and the text of `error`; returns -1.
 int logFailure(const char* format, const char* path, int error) {

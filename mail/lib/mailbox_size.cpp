@@ -8,6 +8,7 @@
 
 #include "lib/idn.h"
 #include "lib/log.h"
+#include "lib/malloc_string.h"
 #include "lib/vel_conf.h"
 #include "mail/lib/get_dir_size.h"
 #include "mail/lib/maildirpp_usage.h"
@@ -19,7 +20,7 @@ const size_t PATH_BUFFER = 4096;
 // The home with a trailing "/" into `home`; the process ends when it
 // cannot be formed.
 void mailboxHome(const char* MailName, const char* DomainName, char (&home)[PATH_BUFFER]) {
-    std::unique_ptr<char, decltype(&std::free)> ascii(idn_toascii(DomainName), std::free);
+    quarn::MallocString ascii(idn_toascii(DomainName));
     if (!ascii) {
         errno = 0;
         messlog2(1, 0, "idn_toascii() failed: %s", idn_strerror(idn_errno));

@@ -34,7 +34,7 @@ int store_default_mbox_quota(const char* DomainName, sizequota_t quota) {
         quota_log(0, "Unable to query mailnames: %s", mysql_error(my.get()));
         return 0;
     }
-    quarn::mail::MysqlResult result(mysql_store_result(my.get()));
+    quarn::MysqlResult result(mysql_store_result(my.get()));
     if (!result) {
         quota_log(0, "Unable to query mailnames: %s", mysql_error(my.get()));
         return 0;

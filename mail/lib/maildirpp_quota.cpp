@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "lib/idn.h"
+#include "lib/malloc_string.h"
 #include "lib/mysql_handle.h"
 #include "lib/panel_queries.h"
 #include "lib/vel_conf.h"
@@ -24,8 +25,6 @@
 #include "mail/lib/quota_panel.h"
 
 namespace {
-
-using Malloced = std::unique_ptr<char, decltype(&std::free)>;
 
 const size_t PATH_BUFFER = 4096;
 
@@ -83,7 +82,7 @@ int writeInCurrentDir(const char* maildir, uid_t owner, gid_t group, sizequota_t
 
 // The mailbox home below the mail root; 0 after a message.
 int mailboxHome(const char* MailDomain, const char* MailName, char (&home)[PATH_BUFFER]) {
-    Malloced ascii(idn_toascii(MailDomain), std::free);
+    quarn::MallocString ascii(idn_toascii(MailDomain));
     if (!ascii) {
         quota_log(0, "idn_toascii(%s) failed: %s", MailDomain, idn_strerror(idn_errno));
         return 0;
@@ -128,7 +127,7 @@ int limitOwner(MYSQL* my, const char* MailDomain, char (&owner)[32]) {
         quota_log(0, "Unable to query domain ID: %s", mysql_error(my));
         return 0;
     }
-    quarn::mail::MysqlResult result(mysql_store_result(my));
+    quarn::MysqlResult result(mysql_store_result(my));
     if (!result) {
         quota_log(0, "Unable to get domain ID query result: %s", mysql_error(my));
         return 0;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "lib/malloc_string.h"
 #include "lib/mysql_mail_escape.h"
 #include "lib/quarn_db.h"
 #include "mail/lib/quota_log.h"
@@ -18,8 +19,7 @@ MYSQL* quota_panel_connect() {
 
 bool quota_domain_query(MYSQL* my, char* query, size_t size, const char* format,
                         const char* domain) {
-    std::unique_ptr<char, decltype(&std::free)> escaped(mysql_escape_mail_entity(my, domain),
-                                                        std::free);
+    quarn::MallocString escaped(mysql_escape_mail_entity(my, domain));
     if (!escaped)
         return false;
 #pragma GCC diagnostic push

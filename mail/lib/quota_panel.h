@@ -13,19 +13,6 @@
 /// The buffer a statement of the quota functions must fit in.
 const size_t QUOTA_QUERY_MAX = 4096;
 
-namespace quarn {
-namespace mail {
-
-struct MysqlResultFreer {
-    void operator()(MYSQL_RES* result) const { mysql_free_result(result); }
-};
-
-/// A stored result set, freed when its owner goes.
-using MysqlResult = std::unique_ptr<MYSQL_RES, MysqlResultFreer>;
-
-}  // namespace mail
-}  // namespace quarn
-
 /// A connection to the panel database; null after the message "unable to
 /// connect to MySQL".
 MYSQL* quota_panel_connect();
