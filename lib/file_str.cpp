@@ -1,3 +1,4 @@
+#include "lib/eintr.h"
 #include "lib/file_str.h"
 
 #include <fcntl.h>
@@ -34,6 +35,7 @@
 namespace {
 
 using quarn::process::FdOwner;
+using quarn::retryOnEintr;
 
 // The read buffer: a longer line arrives in pieces.
 const std::size_t READ_BUFFER_SIZE = 4095;
@@ -57,16 +59,6 @@ struct Target {
     bool existed = false;
     struct stat st {};
 };
-
-// Repeats a system call while a signal interrupts it.
-template <typename Call>
-auto retryOnEintr(Call call) {
-    decltype(call()) r;
-    do
-        r = call();
-    while (r < 0 && errno == EINTR);
-    return r;
-}
 
 // messlog2 of one failure, with errno set so that its system line matches.
 int report(int error, const char* format, const char* path) {

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <string>
 
+#include "lib/eintr.h"
+
 namespace quarn {
 namespace mail {
 
@@ -16,11 +18,7 @@ boost::filesystem::path backupName(const boost::filesystem::path& path, unsigned
 
 bool backupRename(const boost::filesystem::path& path, boost::filesystem::path& backupPath) {
     struct stat st;
-    int rc;
-    do
-        rc = stat(path.c_str(), &st);
-    while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
+    if (retryOnEintr([&] { return stat(path.c_str(), &st); }) != 0) {
         if (errno != ENOENT && errno != ENOTDIR)
             return false;
         backupPath.clear();

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+#include "lib/eintr.h"
 #include "lib/errors.h"
 #include "lib/fd_owner.h"
 #include "lib/file_str.h"
@@ -56,16 +57,9 @@ int giveToPopuser(const char* path) {
     if (fd < 0)
         return logFailure("Unable to open %s: %s", path, errno);
     FdOwner owner = FdOwner::adopt(fd);
-    int rc;
-    do
-        rc = fchown(fd, uid, gid);
-    while (rc < 0 && errno == EINTR);
-    if (rc < 0)
+    if (retryOnEintr([&] { return fchown(fd, uid, gid); }) < 0)
         return logFailure("Unable to chown %s: %s", path, errno);
-    do
-        rc = fchmod(fd, DOT_QMAIL_MODE);
-    while (rc < 0 && errno == EINTR);
-    if (rc < 0)
+    if (retryOnEintr([&] { return fchmod(fd, DOT_QMAIL_MODE); }) < 0)
         return logFailure("Unable to chmod %s: %s", path, errno);
     return 0;
 }

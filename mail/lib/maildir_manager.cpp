@@ -9,6 +9,7 @@
 
 #include <cerrno>
 
+#include "lib/eintr.h"
 #include "lib/errors.h"
 #include "lib/fd_owner.h"
 #include "lib/umask_guard.h"
@@ -48,16 +49,9 @@ void setOwnerAndMode(const fs::path& path, uid_t uid, gid_t gid, mode_t mode) {
     if (fd < 0)
         throw FSError("chown", path, errno);
     process::FdOwner dir = process::FdOwner::adopt(fd);
-    int rc;
-    do
-        rc = fchown(dir.get(), uid, gid);
-    while (rc != 0 && errno == EINTR);
-    if (rc != 0)
+    if (retryOnEintr([&] { return fchown(dir.get(), uid, gid); }) != 0)
         throw FSError("chown", path, errno);
-    do
-        rc = fchmod(dir.get(), mode);
-    while (rc != 0 && errno == EINTR);
-    if (rc != 0)
+    if (retryOnEintr([&] { return fchmod(dir.get(), mode); }) != 0)
         throw FSError("chmod", path, errno);
 }
 

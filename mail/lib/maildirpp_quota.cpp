@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "lib/eintr.h"
 #include "lib/idn.h"
 #include "lib/malloc_string.h"
 #include "lib/mysql_handle.h"
@@ -36,15 +37,6 @@ bool hostName(char (&host)[65]) {
     return true;
 }
 
-// fchown repeated on EINTR.
-int changeOwner(int fd, uid_t owner, gid_t group) {
-    int rc;
-    do
-        rc = fchown(fd, owner, group);
-    while (rc != 0 && errno == EINTR);
-    return rc;
-}
-
 // Steps 2 to 6 of writing, in the Maildir that is the current directory;
 // the temporary file is gone again on every failure since `tmp` goes
 // before the caller changes back.
@@ -58,7 +50,7 @@ int writeInCurrentDir(const char* maildir, uid_t owner, gid_t group, sizequota_t
     quarn::mail::MaildirsizeTmpFile tmp;
     if (!tmp.create(host))
         return 0;
-    if (changeOwner(tmp.fd(), owner, group) != 0) {
+    if (quarn::retryOnEintr([&] { return fchown(tmp.fd(), owner, group); }) != 0) {
         quota_log(errno, "unable to change the owner of %s/%s", maildir, tmp.name());
         return 0;
     }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "lib/eintr.h"
 #include "mail/lib/quota_log.h"
 
 namespace quarn {
@@ -58,13 +59,7 @@ int MaildirsizeTmpFile::attempt(const char* host) {
     linked_ = true;
     bool same = fstat(fd, &byFd) == 0 && lstat(name_, &byName) == 0 &&
                 byFd.st_dev == byName.st_dev && byFd.st_ino == byName.st_ino;
-    int rc = -1;
-    if (same) {
-        do
-            rc = ftruncate(fd, 0);
-        while (rc != 0 && errno == EINTR);
-    }
-    if (rc != 0) {
+    if (!same || retryOnEintr([fd] { return ftruncate(fd, 0); }) != 0) {
         discard();
         return 0;
     }
@@ -104,10 +99,7 @@ bool MaildirsizeTmpFile::write(const char* text, size_t length) {
 }
 
 bool MaildirsizeTmpFile::commit() {
-    int rc;
-    do
-        rc = fsync(fd_.get());
-    while (rc != 0 && errno == EINTR);
+    int rc = retryOnEintr([this] { return fsync(fd_.get()); });
     if (rc == 0)
         rc = process::closeDescriptor(fd_.release());
     if (rc != 0) {
