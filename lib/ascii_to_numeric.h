@@ -4,11 +4,31 @@
 #define QUARN_LIB_ASCII_TO_NUMERIC_H
 
 #include <cerrno>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <type_traits>
 
 namespace Util {
+
+/// Reads the run of decimal digits at `p` (before `end`) into `value`; `p`
+/// ends after the digits read. False when there is no digit, or with errno
+/// ERANGE (and `p` on the digit that overflowed) when the number passes
+/// `max`. No sign and no blanks: the callers decide about those.
+inline bool readDecimalDigits(const char*& p, const char* end, uint64_t max, uint64_t& value) {
+    const char* start = p;
+    uint64_t v = 0;
+    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+        const unsigned digit = static_cast<unsigned>(*p - '0');
+        if (v > (max - digit) / 10) {
+            errno = ERANGE;
+            return false;
+        }
+        v = v * 10 + digit;
+    }
+    value = v;
+    return p > start;
+}
 
 namespace detail {
 
@@ -46,21 +66,14 @@ bool ASCIIToNumeric(const std::string& text, T& out) {
             return true;
         }
     }
-    if (text[i] < '0' || text[i] > '9')
+    const char* p = text.data() + i;
+    const char* end = text.data() + text.size();
+    uint64_t value = 0;
+    if (!readDecimalDigits(p, end, max, value))
         return false;
-
-    T value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        const T digit = static_cast<T>(text[i] - '0');
-        if (value > (max - digit) / 10) {
-            errno = ERANGE;
-            return false;
-        }
-        value = static_cast<T>(value * 10 + digit);
-    }
-    if (detail::skipNumericBlanks(text, i) != text.size())
+    if (detail::skipNumericBlanks(text, p - text.data()) != text.size())
         return false;
-    out = value;
+    out = static_cast<T>(value);
     return true;
 }
 

@@ -4,22 +4,17 @@
 
 #include <cstring>
 
+#include "lib/ascii_to_numeric.h"
+
 namespace {
 
-// The decimal number at `p` that ends the name or a ":"; `p` ends after
-// the digits either way, so that the search goes on from there.
+// The decimal number at `p` that ends the name or a ":". `p` moves past
+// the digits read, so that the search goes on from there; an overflow
+// stops it among them, which hold no ",S=" either.
 bool sizeAt(const char*& p, sizequota_t* size) {
     uint64_t value = 0;
-    bool overflow = false;
-    const char* start = p;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        unsigned digit = static_cast<unsigned>(*p - '0');
-        if (value > (static_cast<uint64_t>(INT64_MAX) - digit) / 10)
-            overflow = true;
-        else if (!overflow)
-            value = value * 10 + digit;
-    }
-    if (p == start || overflow || (*p != ':' && *p != '\0'))
+    if (!Util::readDecimalDigits(p, p + std::strlen(p), INT64_MAX, value) ||
+        (*p != ':' && *p != '\0'))
         return false;
     *size = static_cast<sizequota_t>(value);
     return true;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "lib/ascii_to_numeric.h"
+
 sizequota_t maildirsize_size_limit(sizequota_t quota) {
     if (quota < 0)
         return 0;
@@ -26,21 +28,6 @@ int format_maildirsize(char* buffer, size_t size, sizequota_t size_limit, fcount
 
 namespace {
 
-// A run of at least one decimal digit at `p`, no larger than `max`; `p`
-// ends after it. No sign, no blanks: callers decide about those.
-bool readDigits(const char*& p, const char* end, uint64_t max, uint64_t* value) {
-    const char* start = p;
-    uint64_t v = 0;
-    for (; p < end && *p >= '0' && *p <= '9'; ++p) {
-        unsigned digit = static_cast<unsigned>(*p - '0');
-        if (v > (max - digit) / 10)
-            return false;
-        v = v * 10 + digit;
-    }
-    *value = v;
-    return p > start;
-}
-
 // White space within one line: the line feed ends the line instead.
 bool isBlank(char c) {
     return c != '\n' && std::isspace(static_cast<unsigned char>(c));
@@ -58,7 +45,7 @@ bool readSigned(const char*& p, const char* end, uint64_t max, bool* negative, u
     *negative = p < end && *p == '-';
     if (p < end && (*p == '-' || *p == '+'))
         ++p;
-    return readDigits(p, end, max, value);
+    return Util::readDecimalDigits(p, end, max, *value);
 }
 
 }  // namespace
@@ -73,11 +60,11 @@ bool parse_maildirsize_header(const char* line, size_t length, sizequota_t* size
     const char* p = line;
     const char* end = line + length;
     uint64_t size = 0, count = 0;
-    if (!readDigits(p, end, INT64_MAX, &size) || p == end || *p++ != 'S')
+    if (!Util::readDecimalDigits(p, end, INT64_MAX, size) || p == end || *p++ != 'S')
         return false;
     if (p != end) {
-        if (*p++ != ',' || !readDigits(p, end, UINT64_MAX, &count) || p == end || *p++ != 'C' ||
-            p != end)
+        if (*p++ != ',' || !Util::readDecimalDigits(p, end, UINT64_MAX, count) || p == end ||
+            *p++ != 'C' || p != end)
             return false;
     }
     *size_limit = static_cast<sizequota_t>(size);

@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
+#include "lib/ascii_to_numeric.h"
 #include "lib/malloc_string.h"
 #include "lib/mysql_mail_escape.h"
 #include "lib/quarn_db.h"
@@ -38,18 +40,16 @@ bool quota_domain_query(MYSQL* my, char* query, size_t size, const char* format,
 bool panel_quota_value(const char* text, sizequota_t* value) {
     if (!text)
         return false;
-    const char* digits = text + (*text == '-' || *text == '+');
-    if (!*digits)
-        return false;
-    for (const char* p = digits; *p; ++p)
-        if (*p < '0' || *p > '9')
-            return false;
+    const bool negative = *text == '-';
+    const char* p = text + (negative || *text == '+');
+    const char* end = p + std::strlen(p);
+    // The magnitude of the smallest signed 64-bit value is one above the largest.
+    const uint64_t max = negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX);
     int saved = errno;
-    errno = 0;
-    long long v = std::strtoll(text, nullptr, 10);
-    bool fits = errno != ERANGE;
+    uint64_t magnitude = 0;
+    bool number = Util::readDecimalDigits(p, end, max, magnitude) && p == end;
     errno = saved;
-    if (fits)
-        *value = static_cast<sizequota_t>(v);
-    return fits;
+    if (number)
+        *value = negative ? sizequota_t(0 - magnitude) : sizequota_t(magnitude);
+    return number;
 }
