@@ -1,6 +1,7 @@
 #include "mail/lib/dir_handle.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace quarn {
 namespace mail {
@@ -9,6 +10,10 @@ void DirCloser::operator()(DIR* dir) const {
     int saved = errno;
     closedir(dir);
     errno = saved;
+}
+
+bool isDotOrDotDot(const char* name) {
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
 }  // namespace mail

@@ -18,6 +18,9 @@ struct DirCloser {
 /// A directory stream of opendir, closed when its owner goes.
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
+/// "." or "..": the two entries every directory lists.
+bool isDotOrDotDot(const char* name);
+
 }  // namespace mail
 }  // namespace quarn
 

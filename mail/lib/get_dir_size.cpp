@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "lib/fd_owner.h"
 #include "lib/working_dir_guard.h"
@@ -45,7 +44,7 @@ sizequota_t currentDirSize(int in_blocks) {
     sizequota_t total = 0;
     errno = 0;
     while (const struct dirent* entry = readdir(dir.get())) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+        if (quarn::mail::isDotOrDotDot(entry->d_name))
             continue;
         struct stat st;
         if (lstat(entry->d_name, &st) != 0) {

@@ -5,10 +5,12 @@
 
 #include <cstring>
 
+#include "mail/lib/dir_handle.h"
+
 const char* const MAILDIRPP_TRASH = ".Trash";
 
 bool maildirpp_folder_name(const char* name) {
-    return name[0] == '.' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 &&
+    return name[0] == '.' && !quarn::mail::isDotOrDotDot(name) &&
            std::strcmp(name, MAILDIRPP_TRASH) != 0;
 }
 

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "lib/fd_owner.h"
 #include "lib/working_dir_guard.h"
@@ -18,13 +17,9 @@
 namespace {
 
 using quarn::mail::DirHandle;
+using quarn::mail::isDotOrDotDot;
 
 const size_t PATH_BUFFER = 4096;
-
-// The two entries every directory lists that are no messages.
-bool isDotOrDotDot(const char* name) {
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
-}
 
 // Adds the messages of one subdirectory (new or cur). One that is missing
 // or cannot be opened holds nothing that could be counted, so it counts as
