@@ -10,8 +10,8 @@
 #include <fstream>
 #include <string>
 
-#include "mail/postfix/database_helper.h"
-#include "mail/postfix/record_filters.h"
+#include "mail/postfix/tables/database_helper.h"
+#include "mail/postfix/tables/record_filters.h"
 
 namespace {
 

@@ -1,9 +1,6 @@
 """The command line of mxwarden: dispatch, help texts, usage errors and the
 top-level error report, checked byte for byte on both output streams."""
 
-import os
-import subprocess
-
 import pytest
 
 from command_table import ROWS
@@ -17,10 +14,18 @@ USAGE = (
 )
 
 
+@pytest.fixture(scope="module", autouse=True)
+def box():
+    # Every word runs in the sandbox: some commands act whatever their
+    # arguments (the legacy service words ignore --help).
+    global _box
+    with sandbox.session() as sb:
+        _box = sb
+        yield sb
+
+
 def run(*args):
-    # Nothing here touches the system's paths: dispatch, help and usage
-    # errors happen before any handler could.
-    return subprocess.run([sandbox.mxwarden(), *args], capture_output=True, text=True)
+    return _box.run([sandbox.mxwarden(), *args])
 
 
 def check(result, status, out="", err=""):

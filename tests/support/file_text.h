@@ -1,6 +1,6 @@
 // Whole files read back in tests.
-#ifndef QUARN_TESTS_SUPPORT_FILE_TEXT_H
-#define QUARN_TESTS_SUPPORT_FILE_TEXT_H
+#ifndef TESTS_SUPPORT_FILE_TEXT_H
+#define TESTS_SUPPORT_FILE_TEXT_H
 
 #include <fstream>
 #include <iterator>

@@ -1,9 +1,9 @@
 // Test helpers that catch what the code under test prints: the library log
 // hook and the standard streams behind the error stream uerr.
-#ifndef QUARN_TESTS_SUPPORT_LOG_CAPTURE_H
-#define QUARN_TESTS_SUPPORT_LOG_CAPTURE_H
+#ifndef TESTS_SUPPORT_LOG_CAPTURE_H
+#define TESTS_SUPPORT_LOG_CAPTURE_H
 
-#include "lib/log.h"
+#include "lib/errors/log.h"
 
 #include <cstdarg>
 #include <cstdio>

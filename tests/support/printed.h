@@ -1,6 +1,6 @@
 // What the code under test prints on the standard streams, with its result.
-#ifndef QUARN_TESTS_SUPPORT_PRINTED_H
-#define QUARN_TESTS_SUPPORT_PRINTED_H
+#ifndef TESTS_SUPPORT_PRINTED_H
+#define TESTS_SUPPORT_PRINTED_H
 
 #include <cerrno>
 #include <string>

@@ -1,7 +1,7 @@
 // Keeps a system file as it was: its text (or its absence) and mode are put
 // back when the guard goes, whatever the test did to the path meanwhile.
-#ifndef QUARN_TESTS_SUPPORT_SAVED_FILE_H
-#define QUARN_TESTS_SUPPORT_SAVED_FILE_H
+#ifndef TESTS_SUPPORT_SAVED_FILE_H
+#define TESTS_SUPPORT_SAVED_FILE_H
 
 #include <boost/filesystem.hpp>
 

@@ -1,7 +1,7 @@
 // A scratch directory for tests, removed with everything in it even when
 // an assertion fails.
-#ifndef QUARN_TESTS_SUPPORT_TEMP_DIR_H
-#define QUARN_TESTS_SUPPORT_TEMP_DIR_H
+#ifndef TESTS_SUPPORT_TEMP_DIR_H
+#define TESTS_SUPPORT_TEMP_DIR_H
 
 #include <boost/filesystem.hpp>
 

@@ -1,3 +1,0 @@
-#include "lib/cloneable.h"
-
-Cloneable::~Cloneable() {}

@@ -1,7 +1,0 @@
-#include "lib/cmd_line.h"
-
-namespace quarn {
-
-CmdLine::~CmdLine() {}
-
-}  // namespace quarn

@@ -1,0 +1,3 @@
+#include "lib/errors/cloneable.h"
+
+Cloneable::~Cloneable() {}

@@ -1,0 +1,9 @@
+#include "lib/errors/ex_visitable.h"
+
+namespace quarn {
+
+ExInfoVisitor::~ExInfoVisitor() {}
+
+ExVisitable::~ExVisitable() {}
+
+}  // namespace quarn

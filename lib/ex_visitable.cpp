@@ -1,9 +1,0 @@
-#include "lib/ex_visitable.h"
-
-namespace quarn {
-
-ExInfoVisitor::~ExInfoVisitor() {}
-
-ExVisitable::~ExVisitable() {}
-
-}  // namespace quarn

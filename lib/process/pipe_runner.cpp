@@ -1,0 +1,204 @@
+#include "lib/process/pipe_runner.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "lib/errors/errors.h"
+#include "lib/util/fd_flags.h"
+#include "lib/process/pipe_write.h"
+#include "lib/process/sigchld_block.h"
+
+namespace quarn {
+namespace process {
+
+namespace {
+
+const size_t ChunkSize = 1024;
+
+// One read into `chunk`: its size is what was read, 0 at end of file;
+// false on EAGAIN. Other errors throw "read".
+bool readChunk(int fd, std::vector<char>& chunk) {
+    chunk.resize(ChunkSize);
+    for (;;) {
+        ssize_t n = ::read(fd, chunk.data(), chunk.size());
+        if (n >= 0) {
+            chunk.resize(n);
+            return true;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return false;
+        if (errno != EINTR)
+            throw SystemError("read", errno);
+    }
+}
+
+}  // namespace
+
+PipeRunner::PipeRunner(PipeFlags& flags, std::vector<ProcessParameters>& processes,
+                       std::vector<ProcessStatus>& statuses, ProcessSetCatcher& catcher,
+                       std::vector<std::unique_ptr<ProcessLaunch>>& launches)
+    : flags_(flags), processes_(processes), statuses_(statuses), catcher_(catcher),
+      launches_(launches), final_(processes.size(), false) {}
+
+void PipeRunner::serve() {
+    openInput();
+    openOutputs();
+    while (ended_ < launches_.size()) {
+        refillInput();
+        WideFdSet readable, writable;
+        waitReady(readable, writable);
+        if (readable.isSet(catcher_.controlFd()))
+            collectExits();
+        readOutputs(readable);
+        if (input_ && writable.isSet(input_->get()))
+            writeInput();
+    }
+    drainTail();
+}
+
+void PipeRunner::openInput() {
+    if (flags_.inChannel.fd != Handled)
+        return;
+    FdOwner& end = launches_.front()->stdinEnd();
+    if (!flags_.inChannel.handler) {
+        end.close();  // nothing to feed: the child reads end of file
+        return;
+    }
+    setNonBlocking(end.get(), "fcntl");
+    input_ = &end;
+    buffer_.clear();
+    written_ = 0;
+    more_ = true;
+}
+
+void PipeRunner::openOutputs() {
+    if (flags_.outChannel.fd == Handled)
+        registerChannel(launches_.back()->stdoutEnd(), flags_.outChannel.handler);
+    for (size_t i = 0; i < processes_.size(); ++i) {
+        if (processes_[i].errChannel.fd == Handled)
+            registerChannel(launches_[i]->stderrEnd(), processes_[i].errChannel.handler);
+    }
+}
+
+void PipeRunner::registerChannel(FdOwner& fd, const OutputConsumer& handler) {
+    setNonBlocking(fd.get(), "fcntl");
+    outputs_.push_back(Output{&fd, &handler});
+}
+
+// A producer may hand over an empty buffer and promise more; it is asked
+// again at once rather than waiting for a pipe that has nothing to take.
+void PipeRunner::refillInput() {
+    if (!input_ || written_ < buffer_.size())
+        return;
+    while (more_) {
+        buffer_.clear();
+        written_ = 0;
+        more_ = flags_.inChannel.handler(buffer_);
+        if (!buffer_.empty())
+            return;
+    }
+    closeInput();
+}
+
+void PipeRunner::closeInput() {
+    if (!input_)
+        return;
+    input_->close();
+    input_ = nullptr;
+}
+
+void PipeRunner::waitReady(WideFdSet& readable, WideFdSet& writable) {
+    int top = catcher_.controlFd();
+    readable.set(top);
+    for (const Output& o : outputs_) {
+        if (!o.fd->empty()) {
+            readable.set(o.fd->get());
+            top = std::max(top, o.fd->get());
+        }
+    }
+    WideFdSet* write = nullptr;
+    if (input_ && written_ < buffer_.size()) {
+        writable.set(input_->get());
+        top = std::max(top, input_->get());
+        write = &writable;
+    }
+    selectWide(top + 1, &readable, write, "select");
+}
+
+// The handler writes the statuses; SIGCHLD stays blocked while they are read.
+void PipeRunner::collectExits() {
+    catcher_.clear_control();
+    SigchldBlock block;
+    for (size_t i = 0; i < launches_.size(); ++i) {
+        if (final_[i])
+            continue;
+        const ProcessStatus& s = catcher_.status(launches_[i]->pid());
+        if (!s.finished)
+            continue;
+        statuses_[i] = s;
+        if (!WIFEXITED(s.status) && !WIFSIGNALED(s.status))
+            continue;
+        final_[i] = true;
+        ++ended_;
+        if (processes_[i].onExit)
+            processes_[i].onExit(static_cast<unsigned>(i), s.status);
+        if (i == 0)
+            closeInput();
+    }
+}
+
+void PipeRunner::readOutputs(const WideFdSet& readable) {
+    std::vector<char> chunk;
+    for (Output& o : outputs_) {
+        if (o.fd->empty() || !readable.isSet(o.fd->get()))
+            continue;
+        if (!readChunk(o.fd->get(), chunk))
+            continue;
+        if (chunk.empty())
+            o.fd->close();
+        else if (*o.handler)
+            (*o.handler)(chunk);
+    }
+}
+
+// EAGAIN although select found room: the pipe takes less than offered, so
+// the offer is halved until it fits.
+void PipeRunner::writeInput() {
+    size_t offered = buffer_.size() - written_;
+    for (;;) {
+        ssize_t n = writeWithoutSigpipe(input_->get(), buffer_.data() + written_, offered);
+        if (n > 0) {
+            written_ += n;
+            return;
+        }
+        if (n == 0 || (n < 0 && errno == EPIPE)) {
+            // The reader is gone; its wait status tells the caller why.
+            closeInput();
+            return;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN && (offered /= 2) > 0)
+            continue;
+        throw SystemError("write", errno);
+    }
+}
+
+// Output written just before an exit may still sit in the pipes.
+void PipeRunner::drainTail() {
+    std::vector<char> chunk;
+    for (Output& o : outputs_) {
+        while (!o.fd->empty() && readChunk(o.fd->get(), chunk) && !chunk.empty()) {
+            if (*o.handler)
+                (*o.handler)(chunk);
+        }
+        o.fd->close();
+    }
+    closeInput();
+}
+
+}  // namespace process
+}  // namespace quarn

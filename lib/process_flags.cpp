@@ -1,9 +1,0 @@
-#include "lib/process_flags.h"
-
-namespace quarn {
-namespace process {
-
-template struct Parameters<PipeProcessFlags>;
-
-}  // namespace process
-}  // namespace quarn

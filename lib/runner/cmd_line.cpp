@@ -1,0 +1,7 @@
+#include "lib/runner/cmd_line.h"
+
+namespace quarn {
+
+CmdLine::~CmdLine() {}
+
+}  // namespace quarn

@@ -1,0 +1,27 @@
+// An open directory stream, closed by its owner on every way out.
+#ifndef QUARN_MAIL_LIB_TREE_DIR_HANDLE_H
+#define QUARN_MAIL_LIB_TREE_DIR_HANDLE_H
+
+#include <dirent.h>
+
+#include <memory>
+
+namespace quarn {
+namespace mail {
+
+/// closedir for unique_ptr; keeps errno so that a failure read before the
+/// close is still the one reported.
+struct DirCloser {
+    void operator()(DIR* dir) const;
+};
+
+/// A directory stream of opendir, closed when its owner goes.
+using DirHandle = std::unique_ptr<DIR, DirCloser>;
+
+/// "." or "..": the two entries every directory lists.
+bool isDotOrDotDot(const char* name);
+
+}  // namespace mail
+}  // namespace quarn
+
+#endif

@@ -1,0 +1,139 @@
+// Rows of the panel database made for one test and deleted again when the
+// test ends, also after a failed assertion. Ids are taken above the largest
+// in use, so the fixture works whether or not the sandbox's ids count up by
+// themselves.
+#ifndef TESTS_SANDBOXED_PANEL_PANEL_ROWS_H
+#define TESTS_SANDBOXED_PANEL_PANEL_ROWS_H
+
+#include "lib/panel/quarn_db.h"
+
+#include <mysql.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class PanelRows {
+public:
+    PanelRows() : my_(db_connect()) {
+        if (!my_)
+            throw std::runtime_error("cannot connect to the panel database");
+    }
+    ~PanelRows() {
+        for (auto undo = undo_.rbegin(); undo != undo_.rend(); ++undo)
+            mysql_query(my_, undo->c_str());
+        mysql_close(my_);
+    }
+    PanelRows(const PanelRows&) = delete;
+    PanelRows& operator=(const PanelRows&) = delete;
+
+    MYSQL* handle() const { return my_; }
+
+    int addDomain(const std::string& name, const std::string& webspaceId = "0",
+                  int limitsId = 0) {
+        int id = nextId("domains");
+        exec("INSERT INTO domains (id, name, webspace_id, limits_id) VALUES (" + n(id) + ", " +
+             quote(name) + ", " + webspaceId + ", " + n(limitsId) + ")");
+        undo_.push_back("DELETE FROM domains WHERE id=" + n(id));
+        return id;
+    }
+    int addDomainAlias(int domId, const std::string& name) {
+        int id = nextId("domainaliases");
+        exec("INSERT INTO domainaliases (id, dom_id, name) VALUES (" + n(id) + ", " + n(domId) +
+             ", " + quote(name) + ")");
+        undo_.push_back("DELETE FROM domainaliases WHERE id=" + n(id));
+        return id;
+    }
+    int addMailname(int domId, const std::string& name, const std::string& quota = "-1") {
+        int id = nextId("mail");
+        exec("INSERT INTO mail (id, dom_id, mail_name, mbox_quota) VALUES (" + n(id) + ", " +
+             n(domId) + ", " + quote(name) + ", " + quota + ")");
+        undo_.push_back("DELETE FROM mail WHERE id=" + n(id));
+        return id;
+    }
+    int addMailAlias(int mnId, const std::string& alias) {
+        int id = nextId("mail_aliases");
+        exec("INSERT INTO mail_aliases (id, mn_id, alias) VALUES (" + n(id) + ", " + n(mnId) +
+             ", " + quote(alias) + ")");
+        undo_.push_back("DELETE FROM mail_aliases WHERE id=" + n(id));
+        return id;
+    }
+    /// A new limit set holding one limit; its id.
+    int addLimit(const std::string& name, const std::string& value) {
+        int id = nextId("Limits");
+        addLimitTo(id, name, value);
+        return id;
+    }
+    void addLimitTo(int id, const std::string& name, const std::string& value) {
+        exec("INSERT INTO Limits (id, limit_name, value) VALUES (" + n(id) + ", " + quote(name) +
+             ", " + quote(value) + ")");
+        undo_.push_back("DELETE FROM Limits WHERE id=" + n(id) + " AND limit_name=" + quote(name));
+    }
+    /// Sets (or, with a null value, sets to NULL) a misc setting; the old
+    /// rows come back at the end.
+    void setMisc(const std::string& param, const char* val) {
+        std::string where = " WHERE param=" + quote(param);
+        saveMisc(where);
+        exec("DELETE FROM misc" + where);
+        exec("INSERT INTO misc (param, val) VALUES (" + quote(param) + ", " +
+             (val ? quote(val) : std::string("NULL")) + ")");
+    }
+    /// Removes a misc setting; the old rows come back at the end.
+    void clearMisc(const std::string& param) {
+        std::string where = " WHERE param=" + quote(param);
+        saveMisc(where);
+        exec("DELETE FROM misc" + where);
+    }
+
+    void exec(const std::string& sql) {
+        if (mysql_query(my_, sql.c_str()) != 0)
+            throw std::runtime_error(sql + ": " + mysql_error(my_));
+        if (MYSQL_RES* rows = mysql_store_result(my_))
+            mysql_free_result(rows);
+    }
+
+private:
+    static std::string n(int number) { return std::to_string(number); }
+
+    std::string quote(const std::string& text) const {
+        std::string escaped(2 * text.size() + 1, '\0');
+        escaped.resize(mysql_real_escape_string(my_, &escaped[0], text.data(), text.size()));
+        return "'" + escaped + "'";
+    }
+
+    int nextId(const std::string& table) {
+        std::string sql = "SELECT COALESCE(MAX(id), 0) + 1 FROM " + table;
+        if (mysql_query(my_, sql.c_str()) != 0)
+            throw std::runtime_error(sql + ": " + mysql_error(my_));
+        MYSQL_RES* rows = mysql_store_result(my_);
+        MYSQL_ROW row = rows ? mysql_fetch_row(rows) : nullptr;
+        int id = row && row[0] ? std::stoi(row[0]) : 1;
+        if (rows)
+            mysql_free_result(rows);
+        return id;
+    }
+
+    // Pushes the statements that bring back the current rows of `where`:
+    // they run in reverse, so the delete comes first.
+    void saveMisc(const std::string& where) {
+        std::string sql = "SELECT param, val FROM misc" + where;
+        if (mysql_query(my_, sql.c_str()) != 0)
+            throw std::runtime_error(sql + ": " + mysql_error(my_));
+        MYSQL_RES* rows = mysql_store_result(my_);
+        while (MYSQL_ROW row = rows ? mysql_fetch_row(rows) : nullptr)
+            undo_.push_back("INSERT INTO misc (param, val) VALUES (" + quote(row[0]) + ", " +
+                            (row[1] ? quote(row[1]) : std::string("NULL")) + ")");
+        if (rows)
+            mysql_free_result(rows);
+        undo_.push_back("DELETE FROM misc" + where);
+    }
+
+    MYSQL* my_;
+    std::vector<std::string> undo_;
+};
+
+}  // namespace testsupport
+
+#endif

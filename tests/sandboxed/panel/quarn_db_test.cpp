@@ -1,0 +1,95 @@
+// Connecting to the sandbox's panel database with the admin password file.
+#include "lib/panel/quarn_db.h"
+
+#include "tests/support/log_capture.h"
+#include "tests/support/saved_file.h"
+
+#include <boost/filesystem.hpp>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+/// The first line of the sandbox's password file.
+std::string passwordOf(const testsupport::SavedFile& shadow) {
+    return shadow.text().substr(0, shadow.text().find('\n'));
+}
+
+/// What a connection function gave: "connected" or the message buffer.
+std::string outcome(MYSQL* (*connect)(char*, size_t)) {
+    char msgbuf[4097] = "";
+    MYSQL* my = connect(msgbuf, sizeof msgbuf);
+    if (!my)
+        return msgbuf;
+    mysql_close(my);
+    return "connected";
+}
+
+const std::string DENIED =
+    "Unable to connect to Quarn Database: Access denied for user 'admin'@'localhost' "
+    "(using password: YES)";
+
+TEST(QuarnDbConnect, PasswordFileForms) {
+    testsupport::SavedFile shadow(QUARN_DB_PASSWORD_FILE);
+    ASSERT_TRUE(shadow.existed()) << "the sandbox provides " << QUARN_DB_PASSWORD_FILE;
+    std::string pw = passwordOf(shadow);
+    ASSERT_FALSE(pw.empty());
+    struct Case {
+        const char* name;
+        std::string file;
+        std::string want;
+    } cases[] = {
+        {"line feed cut", pw + "\n", "connected"},
+        {"no line feed", pw, "connected"},
+        {"first line only", pw + "\nsecond line\n", "connected"},
+        {"carriage return kept", pw + "\r\n", DENIED},
+        {"wrong password", pw + "x\n", DENIED},
+        {"empty file", "", "Unable to read admin password file: the file is empty"},
+    };
+    for (const Case& c : cases) {
+        shadow.write(c.file);
+        EXPECT_EQ(c.want, outcome(quarn_db_connect)) << c.name;
+        EXPECT_EQ(c.want, outcome(quarn_db_connect_raw_ex)) << c.name;
+    }
+}
+
+TEST(QuarnDbConnect, PasswordFileMissingOrUnreadable) {
+    testsupport::SavedFile shadow(QUARN_DB_PASSWORD_FILE);
+    shadow.remove();
+    EXPECT_EQ("Unable to open admin password file: No such file or directory",
+              outcome(quarn_db_connect));
+    boost::filesystem::create_directory(QUARN_DB_PASSWORD_FILE);
+    EXPECT_EQ("Unable to read admin password file: Is a directory", outcome(quarn_db_connect));
+}
+
+TEST(QuarnDbConnect, EveryLevelConnects) {
+    for (auto connect : {quarn_db_connect_raw_ex, quarn_db_connect_raw, quarn_db_connect_ex,
+                         quarn_db_connect, db_connect_nothrow})
+        EXPECT_EQ("connected", outcome(connect));
+}
+
+TEST(QuarnDbConnect, SetsNamesUtf8) {
+    MYSQL* my = db_connect();
+    ASSERT_NE(nullptr, my);
+    ASSERT_EQ(0, mysql_query(my, "SELECT @@character_set_client, DATABASE(), CURRENT_USER()"));
+    MYSQL_RES* rows = mysql_store_result(my);
+    MYSQL_ROW row = mysql_fetch_row(rows);
+    // MariaDB calls utf8 utf8mb3 nowadays.
+    EXPECT_EQ(0u, std::string(row[0]).rfind("utf8", 0)) << "got " << row[0];
+    EXPECT_STREQ("vel", row[1]);
+    EXPECT_STREQ("admin@localhost", row[2]);
+    mysql_free_result(rows);
+    mysql_close(my);
+}
+
+TEST(DbConnect, FailureIsLogged) {
+    testsupport::SavedFile shadow(QUARN_DB_PASSWORD_FILE);
+    shadow.remove();
+    testsupport::LogCapture log;
+    EXPECT_EQ(nullptr, db_connect());
+    EXPECT_EQ("Unable to open admin password file: No such file or directory|", log.text());
+}
+
+}  // namespace

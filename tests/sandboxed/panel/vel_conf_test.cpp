@@ -1,0 +1,77 @@
+// The process-wide lookups of the panel's configuration file at its real
+// path. The file is read once per process, so each case runs in a freshly
+// started copy of this test binary (the "threadsafe" death-test style).
+#include "lib/panel/vel_conf.h"
+
+#include "tests/support/saved_file.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string shown(const char* value) { return value ? std::string("[") + value + "]" : "(none)"; }
+
+/// Exits 0 when every check held, 1 after printing the ones that did not.
+class Checks {
+public:
+    void expect(const std::string& want, const char* got, const char* what) {
+        if (want == shown(got))
+            return;
+        std::cerr << what << ": got " << shown(got) << ", want " << want << "\n";
+        ok_ = false;
+    }
+    [[noreturn]] void finish() { std::exit(ok_ ? 0 : 1); }
+
+private:
+    bool ok_ = true;
+};
+
+class VelConfGlobals : public ::testing::Test {
+protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+
+void fileThenCached() {
+    Checks checks;
+    {
+        testsupport::SavedFile conf(VEL_CONF_PATH);
+        conf.write("QUARN_MAILNAMES_D /srv/mail # mail root\nPRODUCT_ROOT_D /opt/vel\n");
+        checks.expect("[/srv/mail]", velConfGetDefaultByIndex(QUARN_MAILNAMES_D), "by index");
+        checks.expect("[/srv/mail]", velConfGet("QUARN_MAILNAMES_D"), "by name");
+        checks.expect("[/opt/vel]", velConfGetDefault("PRODUCT_ROOT_D"), "default by name");
+        checks.expect("[/usr/bin]", velConfGetDefaultByIndex(PGSQL_BIN_D), "not in the file");
+        conf.write("QUARN_MAILNAMES_D /srv/other\n");
+        checks.expect("[/srv/mail]", velConfGetByIndex(QUARN_MAILNAMES_D), "kept after change");
+        checks.expect("[/opt/vel]", velConfGet("PRODUCT_ROOT_D"), "file not read again");
+    }
+    checks.finish();
+}
+
+void missingThenRead() {
+    Checks checks;
+    {
+        testsupport::SavedFile conf(VEL_CONF_PATH);
+        conf.remove();
+        checks.expect("[/var/qmail/mailnames]", velConfGetDefaultByIndex(QUARN_MAILNAMES_D),
+                      "missing file");
+        checks.expect("(none)", velConfGet("QUARN_MAILNAMES_D"), "missing file by name");
+        conf.write("QUARN_MAILNAMES_D /srv/later\n");
+        checks.expect("[/srv/later]", velConfGetDefaultByIndex(QUARN_MAILNAMES_D),
+                      "read after a failed read");
+    }
+    checks.finish();
+}
+
+TEST_F(VelConfGlobals, FileValuesAreReadOnceAndKept) {
+    EXPECT_EXIT(fileThenCached(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(VelConfGlobals, MissingFileGivesDefaultsAndIsTriedAgain) {
+    EXPECT_EXIT(missingThenRead(), ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace

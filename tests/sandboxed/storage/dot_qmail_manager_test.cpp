@@ -1,0 +1,218 @@
+// The .qmail delivery file: its lines after sequences of operations, its
+// owner and mode, and the failures.
+#include "mail/lib/storage/dot_qmail_manager.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "lib/errors/errors.h"
+#include "tests/support/file_text.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using quarn::SystemError;
+using quarn::mail::DotQMailManager;
+using testsupport::TempDir;
+
+const std::string DELIVER = "| /usr/bin/deliverquota ./Maildir\n";
+
+using testsupport::readFileIfAny;
+using testsupport::show;
+
+// "" when the file belongs to popuser with mode 0600, else what is wrong.
+std::string ownerProblem(const std::string& path) {
+    const passwd* pw = getpwnam("popuser");
+    struct stat st;
+    if (!pw)
+        return "no user popuser";
+    if (lstat(path.c_str(), &st) != 0)
+        return "no file";
+    std::string problem;
+    if (st.st_uid != pw->pw_uid || st.st_gid != pw->pw_gid)
+        problem += "owner " + std::to_string(st.st_uid) + ":" + std::to_string(st.st_gid) +
+                   ", want " + std::to_string(pw->pw_uid) + ":" + std::to_string(pw->pw_gid) +
+                   "; ";
+    if ((st.st_mode & 07777) != 0600)
+        problem += "mode " + std::to_string(st.st_mode & 07777) + ", want 384 (0600)";
+    return problem;
+}
+
+// `text` with its "%s", if any, replaced by `path`.
+std::string withPath(std::string text, const std::string& path) {
+    std::string::size_type at = text.find("%s");
+    return at == std::string::npos ? text : text.replace(at, 2, path);
+}
+
+// The message of the SystemError that `op` throws, or what happened instead.
+std::string thrownMessage(const std::function<void()>& op) {
+    try {
+        op();
+    } catch (const SystemError& e) {
+        return e.message();
+    } catch (const std::exception& e) {
+        return std::string("other exception: ") + e.what();
+    }
+    return "no exception";
+}
+
+TEST(DotQMailManager, ResetWritesTrueOwnedByPopuser) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> before;
+    } cases[] = {
+        {"missing file", std::nullopt},
+        {"file with delivery and redirects", "| true\n" + DELIVER + "&a@b.c\n"},
+        {"empty file", std::string()},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        if (c.before) {
+            std::string path = dir.write(".qmail", *c.before);
+            chmod(path.c_str(), 0644);
+        }
+        DotQMailManager q(dir.path());
+        q.reset();
+        EXPECT_EQ(show(std::string("| true\n")), show(readFileIfAny(q.path().string()))) << c.name;
+        EXPECT_EQ("", ownerProblem(q.path().string())) << c.name;
+    }
+}
+
+using Op = std::function<void(DotQMailManager&)>;
+
+const Op reset = [](DotQMailManager& q) { q.reset(); };
+const Op enable = [](DotQMailManager& q) { q.enableDelivery(); };
+const Op disable = [](DotQMailManager& q) { q.disableDelivery(); };
+Op add(const std::string& address) {
+    return [address](DotQMailManager& q) { q.addRedirect(address); };
+}
+Op addFirst(const std::string& address) {
+    return [address](DotQMailManager& q) { q.addRedirect(address, DotQMailManager::Beginning); };
+}
+Op remove(const std::string& address) {
+    return [address](DotQMailManager& q) { q.removeRedirect(address); };
+}
+
+// The file after each sequence, and popuser's with mode 0600 after each step.
+TEST(DotQMailManager, Sequences) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> before;
+        std::vector<Op> ops;
+        std::string after;
+    } cases[] = {
+        {"enable", std::nullopt, {reset, enable}, "| true\n" + DELIVER},
+        {"enable twice", std::nullopt, {reset, enable, enable}, "| true\n" + DELIVER},
+        {"enable then disable", std::nullopt, {reset, enable, disable}, "| true\n"},
+        {"disable twice", std::nullopt, {reset, enable, disable, disable}, "| true\n"},
+        {"enable without a file", std::nullopt, {enable}, DELIVER},
+        {"enable replaces the old Maildir line", "| true\n./Maildir/\n&a@b.c\n", {enable},
+         "| true\n&a@b.c\n" + DELIVER},
+        {"disable drops both delivery lines", "./Maildir/\n&a@b.c\n" + DELIVER, {disable},
+         "&a@b.c\n"},
+        {"disable keeps a similar line", "| true\n./Maildir/x\n" + DELIVER, {disable},
+         "| true\n./Maildir/x\n"},
+        {"enable moves delivery after redirects", std::nullopt,
+         {reset, enable, add("a@b.c")}, "| true\n" + DELIVER + "&a@b.c\n"},
+        {"redirect added twice stays once, last", std::nullopt,
+         {reset, add("a@b.c"), add("x@y.z"), add("a@b.c")}, "| true\n&x@y.z\n&a@b.c\n"},
+        {"redirect at the beginning still goes last", std::nullopt,
+         {reset, add("a@b.c"), addFirst("x@y.z")}, "| true\n&a@b.c\n&x@y.z\n"},
+        {"redirect to a new file", std::nullopt, {add("a@b.c")}, "&a@b.c\n"},
+        {"redirect with an IDN domain", std::nullopt, {reset, add("user@b\xc3\xbc" "cher.example")},
+         "| true\n&user@xn--bcher-kva.example\n"},
+        {"redirect removed", std::nullopt,
+         {reset, add("a@b.c"), add("a@b.c.d"), add("xa@b.c"), remove("a@b.c")},
+         "| true\n&a@b.c.d\n&xa@b.c\n"},
+        {"IDN redirect removed by its Unicode form", std::nullopt,
+         {reset, add("user@b\xc3\xbc" "cher.example"), remove("user@b\xc3\xbc" "cher.example")},
+         "| true\n"},
+        {"removing an absent redirect", std::nullopt, {reset, remove("a@b.c")}, "| true\n"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        if (c.before)
+            dir.write(".qmail", *c.before);
+        DotQMailManager q(dir.path());
+        for (std::size_t i = 0; i < c.ops.size(); ++i) {
+            try {
+                c.ops[i](q);
+            } catch (const std::exception& e) {
+                ADD_FAILURE() << c.name << " step " << i << ": " << e.what();
+            }
+            EXPECT_EQ("", ownerProblem(q.path().string())) << c.name << " step " << i;
+        }
+        EXPECT_EQ(show(c.after), show(readFileIfAny(q.path().string()))) << c.name;
+        EXPECT_FALSE(readFileIfAny(q.path().string() + ".tmp")) << c.name << ": .tmp left";
+    }
+}
+
+TEST(DotQMailManager, Failures) {
+    struct Case {
+        const char* name;
+        Op op;
+        std::string log;  // with %s for the path
+    } cases[] = {
+        {"disable without a file", disable, "Unable to remove string from %s file|"},
+        {"remove a redirect without a file", remove("a@b.c"),
+         "Unable to remove string from %s file.|"},
+        {"redirect without a domain", add("nodomain"), "idn_email_toascii(nodomain) failed: "},
+        {"redirect to a domain that does not convert", add("a@" + std::string(64, 'x') + ".com"),
+         "idn_email_toascii(a@" + std::string(64, 'x') + ".com) failed: Invalid length|"},
+        {"remove with a domain that does not convert",
+         remove("a@" + std::string(64, 'x') + ".com"),
+         "idn_email_toascii(a@" + std::string(64, 'x') + ".com) failed: Invalid length|"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        DotQMailManager q(dir.path());
+        std::string path = q.path().string();
+        testsupport::LogCapture log;
+        EXPECT_EQ("unable to modify " + path, thrownMessage([&] { c.op(q); })) << c.name;
+        std::string want = withPath(c.log, path);
+        EXPECT_EQ(0u, log.text().find(want))
+            << c.name << ": got '" << log.text() << "', want '" << want << "'";
+        EXPECT_FALSE(readFileIfAny(path)) << c.name << ": file made";
+    }
+}
+
+// A link that popuser put at the path is not followed: what it leads to
+// keeps its text, owner and mode.
+TEST(DotQMailManager, LinkAtThePathIsRefused) {
+    const std::vector<std::pair<const char*, Op>> ops = {
+        {"reset", reset}, {"enable", enable}, {"disable", disable},
+        {"add", add("a@b.c")}, {"remove", remove("a@b.c")},
+    };
+    for (const auto& op : ops) {
+        TempDir dir;
+        std::string victim = dir.write("victim", "./Maildir/\n&a@b.c\n");
+        chmod(victim.c_str(), 0644);
+        DotQMailManager q(dir.path());
+        ASSERT_EQ(0, symlink(victim.c_str(), q.path().c_str()));
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        std::string got = thrownMessage([&] { op.second(q); });
+        testing::internal::GetCapturedStderr();
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ("unable to modify " + q.path().string(), got) << op.first;
+        EXPECT_EQ(show(std::string("./Maildir/\n&a@b.c\n")), show(readFileIfAny(victim))) << op.first;
+        struct stat st;
+        ASSERT_EQ(0, stat(victim.c_str(), &st));
+        EXPECT_EQ(0u, st.st_uid) << op.first;
+        EXPECT_EQ(0644u, st.st_mode & 07777) << op.first;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,262 @@
+// Domain roots and mailname homes under the sandbox's mail root: layout,
+// owners, modes, the clean-up of a failed home, backups and removal.
+#include "mail/lib/storage/maildir_manager.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <boost/filesystem.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "lib/errors/errors.h"
+#include "tests/support/saved_file.h"
+
+namespace {
+
+namespace fs = boost::filesystem;
+using quarn::mail::MaildirManager;
+
+const std::string ROOT = "/var/qmail/mailnames";
+const std::string DOMAIN = "storage.example";
+const std::string DOMAIN_ROOT = ROOT + "/" + DOMAIN;
+const std::string HOME = DOMAIN_ROOT + "/joe";
+
+const char* const HOME_TREE[] = {"",
+                                 "/Maildir",
+                                 "/Maildir/tmp",
+                                 "/Maildir/new",
+                                 "/Maildir/cur",
+                                 "/Maildir/.Spam",
+                                 "/Maildir/.Spam/tmp",
+                                 "/Maildir/.Spam/new",
+                                 "/Maildir/.Spam/cur",
+                                 "/@attachments"};
+
+struct Owner {
+    uid_t uid;
+    gid_t gid;
+};
+
+Owner popuser() {
+    const struct passwd* pw = getpwnam("popuser");
+    if (!pw)
+        throw std::runtime_error("no popuser in the sandbox");
+    return {pw->pw_uid, pw->pw_gid};
+}
+
+/// "uid:gid mode" of a path, or "missing".
+std::string statOf(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0)
+        return "missing";
+    char text[64];
+    std::snprintf(text, sizeof text, "%u:%u %04o", unsigned(st.st_uid), unsigned(st.st_gid),
+                  unsigned(st.st_mode & 07777));
+    return text;
+}
+
+std::string want(mode_t mode) {
+    Owner o = popuser();
+    char text[64];
+    std::snprintf(text, sizeof text, "%u:%u %04o", unsigned(o.uid), unsigned(o.gid),
+                  unsigned(mode));
+    return text;
+}
+
+mode_t currentUmask() {
+    mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+
+unsigned long long inodeOf(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        throw std::runtime_error("stat " + path);
+    return st.st_ino;
+}
+
+class MaildirManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override { umask(022); }
+    void TearDown() override {
+        boost::system::error_code ignored;
+        for (fs::directory_iterator i(ROOT), end; i != end; ++i)
+            if (i->path().filename().string().rfind(DOMAIN, 0) == 0)
+                fs::remove_all(i->path(), ignored);
+    }
+    MaildirManager& maildirs = MaildirManager::getInstance();
+};
+
+TEST_F(MaildirManagerTest, PathsLieUnderTheConfiguredMailRoot) {
+    EXPECT_EQ(maildirs.getDomainRoot("d.example").string(), ROOT + "/d.example");
+    EXPECT_EQ(maildirs.getDomainRelativeRoot("d.example").string(), "d.example");
+    EXPECT_EQ(maildirs.getMailnameHome("d.example", "joe").string(), ROOT + "/d.example/joe");
+    EXPECT_EQ(maildirs.getMailnameRelativeHome("d.example", "joe").string(), "d.example/joe");
+    EXPECT_EQ(maildirs.getMailnameMaildir("d.example", "joe").string(),
+              ROOT + "/d.example/joe/Maildir");
+    EXPECT_EQ(maildirs.getMailnameRelativeMaildir("d.example", "joe").string(),
+              "d.example/joe/Maildir");
+    EXPECT_EQ(maildirs.uid(), popuser().uid);
+    EXPECT_EQ(maildirs.gid(), popuser().gid);
+}
+
+TEST_F(MaildirManagerTest, DomainRootBelongsToPopuserWithMode0750) {
+    maildirs.createDomainRoot(DOMAIN);
+    EXPECT_EQ(statOf(DOMAIN_ROOT), want(0750));
+    EXPECT_EQ(currentUmask(), 022u);
+
+    // An existing root gets its owner and mode back.
+    ASSERT_EQ(chown(DOMAIN_ROOT.c_str(), 0, 0), 0);
+    ASSERT_EQ(chmod(DOMAIN_ROOT.c_str(), 0777), 0);
+    maildirs.createDomainRoot(DOMAIN);
+    EXPECT_EQ(statOf(DOMAIN_ROOT), want(0750));
+}
+
+TEST_F(MaildirManagerTest, HomeHasTheWholeTreeOwnedByPopuser) {
+    maildirs.createDomainRoot(DOMAIN);
+    maildirs.createMailnameHome(DOMAIN, "joe");
+    for (const char* sub : HOME_TREE)
+        EXPECT_EQ(statOf(HOME + sub), want(0700)) << HOME + sub;
+    EXPECT_EQ(currentUmask(), 022u);
+}
+
+TEST_F(MaildirManagerTest, ExistingHomeIsRepairedAndKeepsItsMail) {
+    maildirs.createDomainRoot(DOMAIN);
+    maildirs.createMailnameHome(DOMAIN, "joe");
+    fs::remove_all(HOME + "/Maildir/.Spam");
+    ASSERT_EQ(chmod((HOME + "/Maildir/cur").c_str(), 0755), 0);
+    ASSERT_EQ(chown(HOME.c_str(), 0, 0), 0);
+    std::ofstream(HOME + "/Maildir/cur/1.msg") << "kept";
+
+    maildirs.createMailnameHome(DOMAIN, "joe");
+    for (const char* sub : HOME_TREE)
+        EXPECT_EQ(statOf(HOME + sub), want(0700)) << HOME + sub;
+    EXPECT_TRUE(fs::exists(HOME + "/Maildir/cur/1.msg"));
+}
+
+TEST_F(MaildirManagerTest, HomeWithoutDomainRootGetsItsParents) {
+    maildirs.createMailnameHome(DOMAIN, "joe");
+    EXPECT_EQ(statOf(HOME), want(0700));
+    // Parents come from the umask of the operation.
+    struct stat st;
+    ASSERT_EQ(stat(DOMAIN_ROOT.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+}
+
+TEST_F(MaildirManagerTest, FailedHomeIsRemovedWholeAndUmaskRestored) {
+    maildirs.createDomainRoot(DOMAIN);
+    maildirs.createMailnameHome(DOMAIN, "joe");
+    std::ofstream(HOME + "/Maildir/cur/1.msg") << "mail";
+    // A file where a folder belongs stops the tree half way.
+    fs::remove_all(HOME + "/Maildir/.Spam");
+    std::ofstream(HOME + "/Maildir/.Spam") << "in the way";
+
+    EXPECT_THROW(maildirs.createMailnameHome(DOMAIN, "joe"), fs::filesystem_error);
+    EXPECT_FALSE(fs::exists(HOME));
+    EXPECT_TRUE(fs::is_directory(DOMAIN_ROOT));
+    EXPECT_EQ(currentUmask(), 022u);
+}
+
+TEST_F(MaildirManagerTest, SymlinkInTheTreeIsNotFollowed) {
+    maildirs.createDomainRoot(DOMAIN);
+    maildirs.createMailnameHome(DOMAIN, "joe");
+    const std::string outside = DOMAIN + ".outside";
+    fs::create_directory(ROOT + "/" + outside);
+    ASSERT_EQ(chmod((ROOT + "/" + outside).c_str(), 0755), 0);
+    fs::remove_all(HOME + "/Maildir/new");
+    fs::create_symlink(ROOT + "/" + outside, HOME + "/Maildir/new");
+
+    try {
+        maildirs.createMailnameHome(DOMAIN, "joe");
+        ADD_FAILURE() << "a symbolic link in the tree was accepted";
+    } catch (const fs::filesystem_error& e) {
+        EXPECT_EQ(std::string(e.what()).find("chown"), 0u) << e.what();
+    }
+    EXPECT_EQ(statOf(ROOT + "/" + outside), "0:0 0755");
+    EXPECT_FALSE(fs::exists(HOME));
+}
+
+TEST_F(MaildirManagerTest, RenamesMoveTheDirectories) {
+    maildirs.createMailnameHome(DOMAIN, "joe");
+    maildirs.renameMailnameHome(DOMAIN, "joe", "jim");
+    EXPECT_TRUE(fs::is_directory(DOMAIN_ROOT + "/jim/Maildir"));
+    EXPECT_FALSE(fs::exists(HOME));
+    EXPECT_THROW(maildirs.renameMailnameHome(DOMAIN, "joe", "jack"), fs::filesystem_error);
+
+    maildirs.renameDomainRoot(DOMAIN, DOMAIN + ".new");
+    EXPECT_TRUE(fs::is_directory(DOMAIN_ROOT + ".new/jim/Maildir"));
+    EXPECT_FALSE(fs::exists(DOMAIN_ROOT));
+}
+
+TEST_F(MaildirManagerTest, BackupsAreNamedByInode) {
+    maildirs.createMailnameHome(DOMAIN, "joe");
+    unsigned long long home = inodeOf(HOME);
+    EXPECT_EQ(maildirs.backupMailnameHome(DOMAIN, "joe").string(),
+              HOME + ".QuarnSaved." + std::to_string(home));
+    EXPECT_FALSE(fs::exists(HOME));
+    EXPECT_TRUE(fs::is_directory(HOME + ".QuarnSaved." + std::to_string(home) + "/Maildir"));
+
+    unsigned long long root = inodeOf(DOMAIN_ROOT);
+    EXPECT_EQ(maildirs.backupDomainRoot(DOMAIN).string(),
+              DOMAIN_ROOT + ".QuarnSaved." + std::to_string(root));
+    EXPECT_FALSE(fs::exists(DOMAIN_ROOT));
+}
+
+TEST_F(MaildirManagerTest, BackingUpNothingChangesNothing) {
+    EXPECT_TRUE(maildirs.backupDomainRoot(DOMAIN).empty());
+    EXPECT_TRUE(maildirs.backupMailnameHome(DOMAIN, "joe").empty());
+    EXPECT_FALSE(fs::exists(DOMAIN_ROOT));
+}
+
+TEST_F(MaildirManagerTest, RemovingARootLeavesNeitherItNorABackup) {
+    maildirs.createMailnameHome(DOMAIN, "joe");
+    maildirs.removeDomainRoot(DOMAIN);
+    for (fs::directory_iterator i(ROOT), end; i != end; ++i)
+        EXPECT_NE(i->path().filename().string().rfind(DOMAIN, 0), 0u) << i->path();
+    // A root that is not there is nothing to do.
+    EXPECT_NO_THROW(maildirs.removeDomainRoot(DOMAIN));
+}
+
+TEST_F(MaildirManagerTest, RootThatCannotBeMovedIsRemovedInPlace) {
+    maildirs.createMailnameHome(DOMAIN, "joe");
+    // The backup name is taken by a directory that is not empty.
+    const std::string taken = DOMAIN_ROOT + ".QuarnSaved." + std::to_string(inodeOf(DOMAIN_ROOT));
+    fs::create_directories(taken + "/occupied");
+    maildirs.removeDomainRoot(DOMAIN);
+    EXPECT_FALSE(fs::exists(DOMAIN_ROOT));
+    EXPECT_TRUE(fs::is_directory(taken + "/occupied"));
+}
+
+TEST_F(MaildirManagerTest, RemovedHomeIsGone) {
+    maildirs.createMailnameHome(DOMAIN, "joe");
+    maildirs.removeMailnameHome(DOMAIN, "joe");
+    EXPECT_FALSE(fs::exists(HOME));
+    EXPECT_TRUE(fs::is_directory(DOMAIN_ROOT));
+}
+
+TEST(MaildirManagerInit, MissingPopuserIsASystemError) {
+    testsupport::SavedFile passwd("/etc/passwd");
+    std::string text;
+    std::istringstream lines(passwd.text());
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("popuser:", 0) != 0)
+            text += line + "\n";
+    passwd.write(text);
+    try {
+        MaildirManager::getInstance();
+        ADD_FAILURE() << "no error without popuser";
+    } catch (const quarn::SystemError& e) {
+        EXPECT_EQ(e.message(), "user popuser not found");
+    }
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+#include "lib/errors/errors.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SystemError, WhatJoinsMessageAndSystemText) {
+    quarn::SystemError e("open failed", ENOENT);
+    std::string want = std::string("open failed: ") + std::strerror(ENOENT);
+    EXPECT_EQ(want, e.what());
+    const char* first = e.what();
+    EXPECT_EQ(first, e.what()) << "the text is built once and cached";
+}
+
+TEST(SystemError, WithoutMessageIsTheSystemTextAlone) {
+    quarn::SystemError e("", EACCES);
+    EXPECT_STREQ(std::strerror(EACCES), e.what());
+}
+
+TEST(SystemError, ZeroTakesCurrentErrno) {
+    errno = EACCES;
+    quarn::SystemError e("x", 0);
+    EXPECT_EQ(EACCES, e.error());
+}
+
+TEST(ThrowSystemError, PicksTheClassOfTheErrno) {
+    EXPECT_THROW(quarn::throwSystemError("m", EPERM), quarn::ExSystemError<EPERM>);
+    EXPECT_THROW(quarn::throwSystemError("m", ENOENT), quarn::ExSystemError<ENOENT>);
+    EXPECT_THROW(quarn::throwSystemError("m", EINTR), quarn::ExSystemError<EINTR>);
+    EXPECT_THROW(quarn::throwSystemError("m", ECHILD), quarn::ExSystemError<ECHILD>);
+    EXPECT_THROW(quarn::throwSystemError("m", EAGAIN), quarn::ExSystemError<EAGAIN>);
+}
+
+TEST(ThrowSystemError, ZeroBecomesAPlainErrorWithCurrentErrno) {
+    errno = EACCES;
+    try {
+        quarn::throwSystemError("m", 0);
+        FAIL() << "no exception";
+    } catch (const quarn::ExSystemError<EPERM>&) {
+        FAIL() << "got ExSystemError<EPERM>, want plain SystemError";
+    } catch (const quarn::SystemError& e) {
+        EXPECT_EQ(EACCES, e.error());
+    }
+}
+
+TEST(NotSupportedError, AppendsIsntSupported) {
+    EXPECT_STREQ("short account-format isn't supported",
+                 quarn::NotSupportedError("short account-format").what());
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+#include "lib/panel/enviroment.h"
+
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+/// Sets or clears the two password variables, and clears them again after
+/// the test whatever happens.
+class PasswordEnvironment {
+public:
+    PasswordEnvironment(const char* plain, const char* crypted) {
+        set("VEL_PASSWORD", plain);
+        set("VEL_CRYPTED_PASSWORD", crypted);
+    }
+    ~PasswordEnvironment() {
+        unsetenv("VEL_PASSWORD");
+        unsetenv("VEL_CRYPTED_PASSWORD");
+    }
+
+private:
+    static void set(const char* name, const char* value) {
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+};
+
+std::string shown(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string("[") + value + "]" : "(unset)";
+}
+
+TEST(GetEnvPassword, Cases) {
+    struct Case {
+        const char* name;
+        const char* plain;
+        const char* crypted;
+        int result;
+        std::string password;
+        int encrypted;
+        std::string plainAfter, cryptedAfter;
+    } cases[] = {
+        {"plain", "secret", nullptr, 0, "secret", 0, "(unset)", "(unset)"},
+        {"plain wins", "secret", "$1$x", 0, "secret", 0, "(unset)", "[$1$x]"},
+        {"crypted", nullptr, "$1$x", 0, "$1$x", 1, "(unset)", "(unset)"},
+        {"empty plain is skipped", "", "$1$x", 0, "$1$x", 1, "[]", "(unset)"},
+        {"neither", nullptr, nullptr, -1, "", 0, "(unset)", "(unset)"},
+        {"both empty", "", "", -1, "", 0, "[]", "[]"},
+        {"blanks are a password", " ", nullptr, 0, " ", 0, "(unset)", "(unset)"},
+    };
+    for (const Case& c : cases) {
+        PasswordEnvironment env(c.plain, c.crypted);
+        std::string password = "stale";
+        int encrypted = 7;
+        EXPECT_EQ(c.result, get_env_password(&password, &encrypted)) << c.name;
+        EXPECT_EQ(c.password, password) << c.name;
+        EXPECT_EQ(c.encrypted, encrypted) << c.name;
+        EXPECT_EQ(c.plainAfter, shown("VEL_PASSWORD")) << c.name;
+        EXPECT_EQ(c.cryptedAfter, shown("VEL_CRYPTED_PASSWORD")) << c.name;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+#include "lib/panel/vel_conf.h"
+
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_dir.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testsupport::LogCapture;
+
+/// The configuration file path in a scratch directory.
+class TempConf {
+public:
+    void write(const std::string& text) const { dir_.write("vel.conf", text); }
+    std::string path() const { return dir_.file("vel.conf"); }
+
+private:
+    testsupport::TempDir dir_;
+};
+
+std::string shown(const char* value) { return value ? std::string("[") + value + "]" : "(none)"; }
+
+struct Known {
+    VelConfVarIndexT index;
+    const char* name;
+    const char* value;
+};
+
+const Known KNOWN[] = {
+    {MIN_POSSIBLE_VEL_CONF_VAR, "_MIN_POSSIBLE_VEL_CONF_VAR_NAME", "_MIN_POSSIBLE_VEL_CONF_VAR_VALUE"},
+    {QUARN_MAILNAMES_D, "QUARN_MAILNAMES_D", "/var/qmail/mailnames"},
+    {COURIER_IMAP_ROOT_D, "COURIER_IMAP_ROOT_D", "/"},
+    {RBLSMTPD, "RBLSMTPD", "/usr/sbin/rblsmtpd"},
+    {CLIENT_PHP_BIN, "CLIENT_PHP_BIN", "/usr/local/vel/bin/php-cli"},
+    {LIB_CRYPTO_PATH, "LIB_CRYPTO_PATH", "/lib/libcrypto.so"},
+    {LIB_SSL_PATH, "LIB_SSL_PATH", "/lib/libssl.so"},
+    {AWSTATS_DOC_D, "AWSTATS_DOC_D", "/usr/share/apache2/icons/awstats"},
+    {AWSTATS_TOOLS_D, "AWSTATS_TOOLS_D", "/usr/share/awstats"},
+    {AWSTATS_BIN_D, "AWSTATS_BIN_D", "/srv/www/cgi-bin/awstats"},
+    {AWSTATS_ETC_D, "AWSTATS_ETC_D", "/etc/awstats"},
+    {CATALINA_HOME, "CATALINA_HOME", "/usr/share/tomcat"},
+    {MAILMAN_VAR_D, "MAILMAN_VAR_D", "/var/lib/mailman"},
+    {MAILMAN_ROOT_D, "MAILMAN_ROOT_D", "/usr/lib/mailman"},
+    {PGSQL_DATA_D, "PGSQL_DATA_D", "/var/lib/pgsql/data"},
+    {PGSQL_BIN_D, "PGSQL_BIN_D", "/usr/bin"},
+    {MYSQL_BIN_D, "MYSQL_BIN_D", "/usr/bin"},
+    {MYSQL_VAR_D, "MYSQL_VAR_D", "/var/lib/mysql"},
+    {WEB_STAT, "WEB_STAT", "/usr/bin/webalizer"},
+    {DUMP_D, "DUMP_D", "/var/lib/vel/dumps"},
+    {DUMP_TMP_D, "DUMP_TMP_D", "/tmp"},
+    {NAMED_RUN_ROOT_D, "NAMED_RUN_ROOT_D", "/var/lib/named"},
+    {FTPD_CONF_INC, "FTPD_CONF_INC", "/etc/proftpd.include"},
+    {HTTPD_SERVICE, "HTTPD_SERVICE", "apache2"},
+    {HTTPD_LOG_D, "HTTPD_LOG_D", "/var/log/apache2"},
+    {HTTPD_INCLUDE_D, "HTTPD_INCLUDE_D", "/etc/apache2/conf.d"},
+    {HTTPD_CONF_D, "HTTPD_CONF_D", "/etc/apache2"},
+    {HTTPD_VHOSTS_D, "HTTPD_VHOSTS_D", "/srv/www/vhosts"},
+    {PRODUCT_ROOT_D, "PRODUCT_ROOT_D", "/usr/local/vel"},
+    {NAMED_OPTIONS_CONF, "NAMED_OPTIONS_CONF", "/etc/named.conf.include.quarn-options"},
+    {NAMED_ZONES_CONF, "NAMED_ZONES_CONF", "/etc/named.conf.include.quarn-zones"},
+    {MAX_POSSIBLE_VEL_CONF_VAR, "_MAX_POSSIBLE_VEL_CONF_VAR_NAME", "_MAX_POSSIBLE_VEL_CONF_VAR_VALUE"},
+};
+
+TEST(VelConfStore, MissingFileGivesEveryDefault) {
+    LogCapture log;
+    TempConf file;
+    quarn::VelConfStore store(file.path());
+    ASSERT_EQ(32u, sizeof KNOWN / sizeof KNOWN[0]);
+    for (int i = 0; i < 32; ++i) {
+        const Known& k = KNOWN[i];
+        EXPECT_EQ(i, k.index);
+        EXPECT_EQ(shown(k.value), shown(store.getDefaultByIndex(k.index))) << k.name;
+        if (k.index != MAX_POSSIBLE_VEL_CONF_VAR) {
+            EXPECT_EQ(shown(k.value), shown(store.getDefault(k.name))) << k.name;
+        }
+        EXPECT_EQ("(none)", shown(store.getByIndex(k.index))) << k.name;
+    }
+    EXPECT_EQ("(none)", shown(store.get("QUARN_MAILNAMES_D")));
+    EXPECT_NE(std::string::npos,
+              log.text().find("unable to open configuration file " + file.path() +
+                          ": No such file or directory\n|"));
+}
+
+TEST(VelConfStore, FileValuesWinOverDefaults) {
+    TempConf file;
+    file.write("QUARN_MAILNAMES_D /srv/mail # the mail root\n"
+               "PRODUCT_ROOT_D /opt/vel\n"
+               "PRODUCT_ROOT_D /opt/vel2\n"
+               "OTHER x\n");
+    quarn::VelConfStore store(file.path());
+    EXPECT_EQ("[/srv/mail]", shown(store.getDefaultByIndex(QUARN_MAILNAMES_D)));
+    EXPECT_EQ("[/opt/vel2]", shown(store.getDefault("PRODUCT_ROOT_D")));
+    EXPECT_EQ("[/opt/vel2]", shown(store.getByIndex(PRODUCT_ROOT_D)));
+    EXPECT_EQ("[/usr/bin]", shown(store.getDefaultByIndex(PGSQL_BIN_D)));
+    EXPECT_EQ("(none)", shown(store.getByIndex(PGSQL_BIN_D)));
+    EXPECT_EQ("[x]", shown(store.get("OTHER")));
+}
+
+TEST(VelConfStore, EqualsSignFallsBackToDefault) {
+    LogCapture log;
+    TempConf file;
+    file.write("QUARN_MAILNAMES_D=/srv/mail\n");
+    quarn::VelConfStore store(file.path());
+    EXPECT_EQ("[/var/qmail/mailnames]", shown(store.getDefaultByIndex(QUARN_MAILNAMES_D)));
+}
+
+TEST(VelConfStore, ReadOnceThenKept) {
+    TempConf file;
+    file.write("QUARN_MAILNAMES_D /srv/one\nDUMP_D /d/one\n");
+    quarn::VelConfStore store(file.path());
+    EXPECT_EQ("[/srv/one]", shown(store.getByIndex(QUARN_MAILNAMES_D)));
+    file.write("QUARN_MAILNAMES_D /srv/two\nDUMP_D /d/two\nNEW y\n");
+    EXPECT_EQ("[/srv/one]", shown(store.getByIndex(QUARN_MAILNAMES_D)));
+    EXPECT_EQ("[/d/one]", shown(store.getDefault("DUMP_D")));
+    EXPECT_EQ("(none)", shown(store.get("NEW"))) << "the file is not read again";
+}
+
+TEST(VelConfStore, FailedReadIsTriedAgain) {
+    LogCapture log;
+    TempConf file;
+    quarn::VelConfStore store(file.path());
+    EXPECT_EQ("[/var/qmail/mailnames]", shown(store.getDefaultByIndex(QUARN_MAILNAMES_D)));
+    file.write("QUARN_MAILNAMES_D /srv/later\n");
+    EXPECT_EQ("[/srv/later]", shown(store.getDefaultByIndex(QUARN_MAILNAMES_D)));
+}
+
+TEST(VelConfStore, UnknownNamesAndIndices) {
+    LogCapture log;
+    TempConf file;
+    file.write("FOO bar\n");
+    quarn::VelConfStore store(file.path());
+    EXPECT_EQ("(none)", shown(store.getDefault("FOO")));
+    EXPECT_EQ("variable 'FOO' isn't found neither in " + file.path() +
+                  " nor in compile-time defaults\n|",
+              log.text());
+    EXPECT_EQ("(none)", shown(store.getDefault("_MAX_POSSIBLE_VEL_CONF_VAR_NAME")))
+        << "the upper bound is not looked up by name";
+    EXPECT_EQ("(none)", shown(store.getDefaultByIndex(static_cast<VelConfVarIndexT>(32))));
+    EXPECT_EQ("(none)", shown(store.getDefaultByIndex(static_cast<VelConfVarIndexT>(-1))));
+}
+
+}  // namespace

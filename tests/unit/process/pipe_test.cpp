@@ -1,0 +1,283 @@
+#include "lib/process/pipe.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "lib/errors/errors.h"
+#include "tests/unit/process/process_test_support.h"
+
+namespace {
+
+using namespace quarn::process;
+
+class PipeTest : public process_test::NoLeaks {};
+
+// Hands `text` out in pieces of `piece` bytes.
+InputProducer piecesOf(const std::string& text, size_t piece) {
+    auto pos = std::make_shared<size_t>(0);
+    return [text, piece, pos](std::vector<char>& buffer) {
+        size_t n = std::min(piece, text.size() - *pos);
+        buffer.assign(text.begin() + *pos, text.begin() + *pos + n);
+        *pos += n;
+        return *pos < text.size();
+    };
+}
+
+// Sleeps the whole time although SIGCHLD interrupts the sleep.
+void sleepFully(long microseconds) {
+    timespec left = {microseconds / 1000000, (microseconds % 1000000) * 1000};
+    while (nanosleep(&left, &left) < 0 && errno == EINTR) {
+    }
+}
+
+int exitCode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1000; }
+
+TEST_F(PipeTest, FeedsAndReadsMoreThanAPipeHoldsWithoutDeadlock) {
+    std::string in;
+    for (int i = 0; in.size() < (1 << 20); ++i)
+        in += "record " + std::to_string(i) + " value\n";
+    for (size_t piece : {size_t(1) << 20, size_t(65536), size_t(1000)}) {
+        std::string out;
+        Pipe pipe(ProcessParameters("/bin/cat"));
+        pipe.inChannel = piecesOf(in, piece);
+        pipe.outChannel = makeStringReceiver(out);
+        EXPECT_EQ(0, exitCode(pipe.run())) << "piece " << piece;
+        EXPECT_EQ(in.size(), out.size()) << "piece " << piece << ": got bytes, want bytes";
+        EXPECT_TRUE(in == out) << "piece " << piece << ": output differs from input";
+    }
+}
+
+TEST_F(PipeTest, EmptyInputIsEndOfFileAtOnce) {
+    struct Case {
+        const char* name;
+        InputProducer producer;
+    } cases[] = {
+        {"producer with nothing", [](std::vector<char>&) { return false; }},
+        {"no producer", InputProducer()},
+        {"empty buffers, then nothing",
+         [n = 0](std::vector<char>&) mutable { return ++n < 3; }},
+    };
+    for (Case& c : cases) {
+        std::string out = "x";
+        Pipe pipe(ProcessParameters("/bin/cat"));
+        pipe.inChannel = Channel<InputProducer>(Handled, c.producer);
+        pipe.outChannel = makeStringReceiver(out);
+        EXPECT_EQ(0, exitCode(pipe.run())) << c.name;
+        EXPECT_EQ("x", out) << c.name;
+    }
+}
+
+TEST_F(PipeTest, LastDataIsWrittenBeforeTheInputCloses) {
+    std::string out;
+    Pipe pipe(ProcessParameters("/bin/cat"));
+    pipe.inChannel = [](std::vector<char>& b) {
+        b.assign({'o', 'n', 'e'});
+        return false;
+    };
+    pipe.outChannel = makeStringReceiver(out);
+    pipe.run();
+    EXPECT_EQ("one", out);
+}
+
+TEST_F(PipeTest, OutputWithoutLineFeedAndAfterExitIsDelivered) {
+    // The first chunk stalls the parent while the child fills the pipe and
+    // exits: the rest is read only after its end has been noted.
+    std::string out;
+    size_t atExit = 0;
+    Pipe pipe(ProcessParameters("/bin/sh", "-c", "head -c 60000 /dev/zero | tr '\\0' a"));
+    pipe.outChannel = [&out](const std::vector<char>& chunk) {
+        if (out.empty())
+            sleepFully(300000);
+        out.append(chunk.begin(), chunk.end());
+    };
+    pipe.onExit = [&](unsigned, int) { atExit = out.size(); };
+    EXPECT_EQ(0, exitCode(pipe.run()));
+    EXPECT_EQ(std::string(60000, 'a'), out);
+    EXPECT_LT(atExit, out.size()) << "the output should have outlasted the child";
+}
+
+TEST_F(PipeTest, ChannelsDeliverWhatTheChildWrote) {
+    struct Case {
+        const char* name;
+        int errCode;
+        std::string wantOut, wantErr;
+    } cases[] = {
+        {"separate", Handled, "out\n", "err\n"},
+        {"same as stdout", SameAsStdout, "out\nerr\n", ""},
+        {"error to /dev/null", DevNull, "out\n", ""},
+    };
+    for (const Case& c : cases) {
+        std::string out, err;
+        Pipe pipe(ProcessParameters("/bin/sh", "-c", "echo out; echo err >&2"));
+        pipe.outChannel = makeStringReceiver(out);
+        pipe.errChannel = Channel<OutputConsumer>(c.errCode, makeStringReceiver(err));
+        EXPECT_EQ(0, exitCode(pipe.run())) << c.name;
+        EXPECT_EQ(c.wantOut, out) << c.name;
+        EXPECT_EQ(c.wantErr, err) << c.name;
+    }
+}
+
+TEST_F(PipeTest, ProcessesAreChainedAndAllStatusesKept) {
+    std::string out;
+    std::vector<unsigned> exited;
+    Pipe pipe(ProcessParameters("/bin/echo", "hello"));
+    pipe.append(ProcessParameters("/bin/cat"));
+    pipe.append(ProcessParameters("/bin/sh", "-c", "cat; exit 3"));
+    pipe.outChannel = makeStringReceiver(out);
+    pipe.onExit = [&exited](unsigned i, int) { exited.push_back(i); };
+    EXPECT_EQ(3, exitCode(pipe.run()));
+    EXPECT_EQ("hello\n", out);
+    ASSERT_EQ(3u, pipe.statuses().size());
+    EXPECT_EQ(0, exitCode(pipe.statuses()[0].status));
+    EXPECT_EQ(1, pipe.statuses()[1].finished);
+    EXPECT_EQ(3u, exited.size());
+}
+
+TEST_F(PipeTest, FedInputOfAChainReachesEndOfFile) {
+    // Would hang if a later child held the parent's end of the first input.
+    std::string out;
+    Pipe pipe(ProcessParameters("/bin/cat"));
+    pipe.append(ProcessParameters("/bin/cat"));
+    pipe.inChannel = piecesOf("through two\n", 5);
+    pipe.outChannel = makeStringReceiver(out);
+    EXPECT_EQ(0, exitCode(pipe.run()));
+    EXPECT_EQ("through two\n", out);
+}
+
+TEST_F(PipeTest, SignalHandlingIsGivenBackAfterARun) {
+    struct sigaction before, after;
+    sigaction(SIGCHLD, nullptr, &before);
+    Pipe pipe(ProcessParameters("/bin/true"));
+    pipe.run();
+    sigaction(SIGCHLD, nullptr, &after);
+    EXPECT_EQ(before.sa_handler, after.sa_handler);
+    sigset_t mask;
+    sigprocmask(SIG_BLOCK, nullptr, &mask);
+    EXPECT_EQ(0, sigismember(&mask, SIGCHLD)) << "SIGCHLD left blocked";
+}
+
+TEST_F(PipeTest, FailingProgramIsNoErrorOfThePipe) {
+    Pipe pipe(ProcessParameters("/bin/false"));
+    int status = pipe.run();
+    EXPECT_EQ(1, exitCode(status));
+    EXPECT_EQ(status, pipe.statuses().back().status);
+}
+
+TEST_F(PipeTest, ChildStartFailuresReachTheParent) {
+    struct Case {
+        const char* name;
+        ProcessParameters process;
+        std::string workDir;
+        int wantError;
+        std::string wantWhat;
+    } cases[] = {
+        {"absolute path missing", ProcessParameters("/nonexistent/program"), "", ENOENT,
+         "execv: No such file or directory"},
+        {"name not in PATH", ProcessParameters("mxwarden-no-such-program"), "", ENOENT,
+         "execvp: No such file or directory"},
+        {"bad working directory", ProcessParameters("/bin/true"), "/nonexistent/dir", ENOENT,
+         "cwd chdir: No such file or directory"},
+        {"not executable", ProcessParameters("/etc/passwd"), "", EACCES,
+         "execv: Permission denied"},
+    };
+    for (Case& c : cases) {
+        Pipe pipe(c.process);
+        pipe.workDir = c.workDir;
+        try {
+            pipe.run();
+            ADD_FAILURE() << c.name << ": got no exception, want " << c.wantWhat;
+        } catch (const quarn::SystemError& e) {
+            EXPECT_EQ(c.wantError, e.error()) << c.name;
+            EXPECT_EQ(c.wantWhat, e.what()) << c.name;
+        }
+    }
+}
+
+TEST_F(PipeTest, MissingProgramCanBeCaughtByItsErrno) {
+    Pipe pipe(ProcessParameters("/nonexistent/program"));
+    EXPECT_THROW(pipe.run(), quarn::ExSystemError<ENOENT>);
+}
+
+TEST_F(PipeTest, RunsOnceAndTakesNoProcessesAfterwards) {
+    Pipe pipe(ProcessParameters("/bin/true"));
+    pipe.run();
+    try {
+        pipe.run();
+        ADD_FAILURE() << "second run: got no exception";
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ("the pipe has been launched already", e.what());
+    }
+    try {
+        pipe.append(ProcessParameters("/bin/true"));
+        ADD_FAILURE() << "append after run: got no exception";
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ("adding processes to the launched pipe is prohibited", e.what());
+    }
+}
+
+TEST_F(PipeTest, WithoutProcessesNothingRuns) {
+    Pipe pipe(ProcessParameters("/bin/true"));
+    pipe.processes().clear();
+    try {
+        pipe.run();
+        ADD_FAILURE() << "got no exception";
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ("No processes to launch were assigned so far", e.what());
+    }
+}
+
+TEST_F(PipeTest, PipelineSettingsReachTheProcesses) {
+    const char* env[] = {"MXW_TEST=from env", nullptr};
+    std::string out;
+    Pipe pipe(ProcessParameters("/bin/sh", "-c", "pwd; echo \"$MXW_TEST\"; echo e >&2"));
+    pipe.workDir = "/tmp";
+    pipe.environment = env;
+    std::string err;
+    pipe.errChannel = makeStringReceiver(err);
+    pipe.outChannel = makeStringReceiver(out);
+    EXPECT_EQ(0, exitCode(pipe.run()));
+    EXPECT_EQ("/tmp\nfrom env\n", out);
+    EXPECT_EQ("e\n", err);
+}
+
+TEST_F(PipeTest, CloseOtherFdsKeepsOnlyTheStandardDescriptors) {
+    int fd = fcntl(0, F_DUPFD, 100);  // not close-on-exec, and above the shell's own
+    ASSERT_GE(fd, 100);
+    std::string fdName = " " + std::to_string(fd) + " ";
+    for (bool closeOthers : {false, true}) {
+        std::string out;
+        Pipe pipe(ProcessParameters("/bin/sh", "-c", "echo \" $(cd /proc/self/fd && echo *) \""));
+        pipe.closeOtherFds = closeOthers;
+        pipe.outChannel = makeStringReceiver(out);
+        pipe.run();
+        EXPECT_EQ(!closeOthers, out.find(fdName) != std::string::npos)
+            << "closeOtherFds " << closeOthers << ": got " << out;
+    }
+    close(fd);
+}
+
+TEST_F(PipeTest, SignalledChildEndsThePipe) {
+    Pipe pipe(ProcessParameters("/bin/sh", "-c", "kill -TERM $$"));
+    int status = pipe.run();
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(SIGTERM, WTERMSIG(status));
+}
+
+TEST_F(PipeTest, ChildThatStopsReadingDoesNotKillTheParent) {
+    std::string big(1 << 20, 'x');
+    Pipe pipe(ProcessParameters("/bin/sh", "-c", "exit 4"));
+    pipe.inChannel = piecesOf(big, 1 << 20);
+    EXPECT_EQ(4, exitCode(pipe.run()));
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+#include "lib/process/process_set_catcher.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+#include <gtest/gtest.h>
+
+#include "lib/process/pipe.h"
+#include "tests/unit/process/process_test_support.h"
+
+namespace {
+
+using namespace quarn::process;
+
+class ProcessSetCatcherTest : public process_test::NoLeaks {};
+
+bool sigchldBlocked() {
+    sigset_t mask;
+    sigprocmask(SIG_BLOCK, nullptr, &mask);
+    return sigismember(&mask, SIGCHLD) == 1;
+}
+
+void (*sigchldHandler())(int) {
+    struct sigaction action;
+    sigaction(SIGCHLD, nullptr, &action);
+    return action.sa_handler;
+}
+
+TEST_F(ProcessSetCatcherTest, OnlyOneIsInstalledAtATime) {
+    ProcessSetCatcher first;
+    first.install();
+    ProcessSetCatcher second;
+    try {
+        second.install();
+        ADD_FAILURE() << "got no exception";
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ("ProcessSetCatcher instance has been installed already", e.what());
+    }
+    // A pipeline cannot run meanwhile, and leaves the signal mask as it was.
+    Pipe pipe(ProcessParameters("/bin/true"));
+    EXPECT_THROW(pipe.run(), std::logic_error);
+    EXPECT_FALSE(sigchldBlocked());
+    first.remove(false);
+    second.install();  // free again
+}
+
+TEST_F(ProcessSetCatcherTest, ReapsRegisteredChildrenAndRestoresTheAction) {
+    auto before = sigchldHandler();
+    {
+        ProcessSetCatcher catcher;
+        sigset_t block, old;
+        sigemptyset(&block);
+        sigaddset(&block, SIGCHLD);
+        sigprocmask(SIG_BLOCK, &block, &old);
+        catcher.install();
+        pid_t pid = fork();
+        if (pid == 0)
+            _exit(5);
+        catcher.registerChild(pid);
+        sigprocmask(SIG_SETMASK, &old, nullptr);
+        while (catcher.ended() < 1)
+            pause();
+        EXPECT_EQ(1, catcher.clear_control()) << "one byte per ended child";
+        EXPECT_EQ(0, catcher.clear_control());
+        EXPECT_EQ(1, catcher.status(pid).finished);
+        EXPECT_EQ(5, WEXITSTATUS(catcher.status(pid).status));
+        EXPECT_THROW(catcher.status(pid + 100000), std::out_of_range);
+    }
+    EXPECT_EQ(before, sigchldHandler());
+}
+
+TEST_F(ProcessSetCatcherTest, RunningChildrenForbidAPlainRemove) {
+    ProcessSetCatcher catcher;
+    catcher.install();
+    catcher.registerChild(999999);  // never ends
+    try {
+        catcher.remove(false);
+        ADD_FAILURE() << "got no exception";
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ("there're some child processes still running", e.what());
+    }
+    catcher.remove(true);
+}
+
+}  // namespace

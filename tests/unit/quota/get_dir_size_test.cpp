@@ -1,0 +1,95 @@
+// Recursive sizes of files and directory trees.
+#include "mail/lib/quota/get_dir_size.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <boost/filesystem.hpp>
+
+#include <cerrno>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "lib/util/working_dir_guard.h"
+#include "tests/support/temp_dir.h"
+#include "tests/unit/quota/maildir_tree.h"
+
+namespace {
+
+using namespace maildir_tree;
+namespace fs = boost::filesystem;
+
+/// A tree with dot-files, a nested dot-directory, a sparse file and links
+/// to a big file and a big directory outside it.
+struct Tree {
+    testsupport::TempDir dir;
+    std::string top = dir.file("tree");
+    std::string paths[8] = {"", "/a", "/.hidden", "/sub", "/sub/b", "/sub/.deep",
+                            "/sub/.deep/c", "/sparse"};
+    Tree() {
+        fs::create_directories(top + "/sub/.deep");
+        putFile(top + "/a", 100);
+        putFile(top + "/.hidden", 50);
+        putFile(top + "/sub/b", 1000);
+        putFile(top + "/sub/.deep/c", 7);
+        { std::ofstream(top + "/sparse"); }
+        fs::resize_file(top + "/sparse", 10 * 1024 * 1024);
+        fs::create_directories(dir.file("outside"));
+        putFile(dir.file("outside/big"), 1024 * 1024);
+        fs::create_symlink(dir.file("outside/big"), top + "/link-to-file");
+        fs::create_symlink(dir.file("outside"), top + "/sub/link-to-dir");
+    }
+    // What each mode must count: every path once, the links as links.
+    sizequota_t expected(bool blocks) const {
+        sizequota_t sum = 0;
+        for (const std::string& p : paths) {
+            struct stat st = statOf(top + p);
+            sum += blocks ? st.st_blocks * 512 : st.st_size;
+        }
+        for (const char* link : {"/link-to-file", "/sub/link-to-dir"}) {
+            struct stat st = statOf(top + link);
+            sum += blocks ? st.st_blocks * 512 : st.st_size;
+        }
+        return sum;
+    }
+};
+
+TEST(GetDirSize, BytesAndBlocksOfATree) {
+    Tree t;
+    std::string before = cwd();
+    sizequota_t bytes = get_dir_size(t.top.c_str(), 0);
+    sizequota_t blocks = get_dir_size(t.top.c_str(), 1);
+    EXPECT_EQ(t.expected(false), bytes) << "got " << bytes << ", want " << t.expected(false);
+    EXPECT_EQ(t.expected(true), blocks) << "got " << blocks << ", want " << t.expected(true);
+    EXPECT_LT(bytes, 11 * 1024 * 1024) << "links are not followed";
+    EXPECT_LT(blocks, 1024 * 1024) << "a sparse file counts by its blocks";
+    EXPECT_EQ(before, cwd());
+}
+
+TEST(GetDirSize, RelativePath) {
+    Tree t;
+    quarn::WorkingDirGuard back;
+    ASSERT_EQ(0, chdir(t.dir.path().c_str()));
+    std::string before = cwd();
+    EXPECT_EQ(t.expected(false), get_dir_size("tree", 0));
+    EXPECT_EQ(before, cwd());
+}
+
+TEST(GetDirSize, FileAndLinkAreTheirOwnSize) {
+    Tree t;
+    EXPECT_EQ(100, get_dir_size((t.top + "/a").c_str(), 0));
+    std::string link = t.top + "/link-to-file";
+    EXPECT_EQ(statOf(link).st_size, get_dir_size(link.c_str(), 0));
+}
+
+TEST(GetDirSize, MissingPathFails) {
+    testsupport::TempDir dir;
+    std::string before = cwd();
+    errno = 0;
+    EXPECT_EQ(-1, get_dir_size(dir.file("none").c_str(), 0));
+    EXPECT_EQ(ENOENT, errno);
+    EXPECT_EQ(before, cwd());
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+// Scratch Maildirs for the quota tests: folders, message files of a given
+// length and the times of directories, all below a TempDir.
+#ifndef TESTS_UNIT_QUOTA_MAILDIR_TREE_H
+#define TESTS_UNIT_QUOTA_MAILDIR_TREE_H
+
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <boost/filesystem.hpp>
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+#include "tests/support/file_text.h"
+
+namespace maildir_tree {
+
+using testsupport::readFile;
+
+/// `path` with tmp, new and cur, made with missing parents.
+inline void makeMaildir(const std::string& path) {
+    for (const char* sub : {"tmp", "new", "cur"})
+        boost::filesystem::create_directories(path + "/" + sub);
+}
+
+/// A file of `length` bytes at `path`.
+inline void putFile(const std::string& path, size_t length) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << std::string(length, 'x');
+}
+
+/// Sets both times of `path` to `when`.
+inline void setTimes(const std::string& path, time_t when) {
+    struct timeval tv[2] = {{when, 0}, {when, 0}};
+    if (utimes(path.c_str(), tv) != 0)
+        throw std::runtime_error("utimes " + path + " failed");
+}
+
+/// lstat of `path`; throws when it fails.
+inline struct stat statOf(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0)
+        throw std::runtime_error("lstat " + path + " failed");
+    return st;
+}
+
+/// The names in a directory, "." and ".." left out, in readdir order.
+inline std::string entries(const std::string& dir) {
+    std::string names;
+    for (auto& e : boost::filesystem::directory_iterator(dir))
+        names += (names.empty() ? "" : " ") + e.path().filename().string();
+    return names;
+}
+
+/// The working directory, to show that a call gave it back.
+inline std::string cwd() {
+    char buffer[4096];
+    return getcwd(buffer, sizeof buffer) ? buffer : "(getcwd failed)";
+}
+
+}  // namespace maildir_tree
+
+#endif

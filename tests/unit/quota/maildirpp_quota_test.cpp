@@ -1,0 +1,223 @@
+// Writing maildirsize: the two lines, the owner, the temporary file that
+// never stays behind, and the freshness set-back.
+#include "mail/lib/quota/maildirpp_quota.h"
+#include "mail/lib/quota/maildirpp_usage.h"
+#include "mail/lib/quota/maildirsize_freshness.h"
+#include "mail/lib/quota/maildirsize_text.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <boost/filesystem.hpp>
+
+#include <cerrno>
+#include <ctime>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "lib/util/umask_guard.h"
+#include "lib/util/working_dir_guard.h"
+#include "tests/support/printed.h"
+#include "tests/support/temp_dir.h"
+#include "tests/unit/quota/maildir_tree.h"
+
+namespace {
+
+using testsupport::Printed;
+using testsupport::printedBy;
+
+using namespace maildir_tree;
+namespace fs = boost::filesystem;
+
+/// A Maildir with 2048 + 100 bytes in 2 messages, written as the test's
+/// own user.
+struct Mailbox {
+    testsupport::TempDir dir;
+    std::string maildir = dir.file("Maildir");
+    Mailbox() {
+        makeMaildir(maildir);
+        putFile(maildir + "/new/1.M1P1.host,S=2048:2,", 10);
+        putFile(maildir + "/cur/2.M2P2.host:2,S", 100);
+    }
+    /// write_maildirpp_maildirsize into this Maildir as the test user.
+    int write(sizequota_t sq, fcount_t cq) const {
+        return write_maildirpp_maildirsize(maildir.c_str(), getuid(), getgid(), sq, cq);
+    }
+    /// The written maildirsize.
+    std::string text() const { return readFile(maildir + "/maildirsize"); }
+};
+
+TEST(WriteMaildirppMaildirsize, HeaderOfTheNormalisedQuotaAndTheScannedUsage) {
+    struct Case {
+        const char* name;
+        sizequota_t quota;
+        fcount_t countLimit;
+        const char* header;
+    } cases[] = {
+        {"zero quota is one byte", 0, 0, "1S,0C\n"},
+        {"negative quota is no limit", -1, 0, "0S,0C\n"},
+        {"quota", 5000, 0, "5000S,0C\n"},
+        {"count limit", 5000, 7, "5000S,7C\n"},
+    };
+    for (const Case& c : cases) {
+        Mailbox m;
+        std::string before = cwd();
+        ASSERT_EQ(1, m.write(maildirsize_size_limit(c.quota), c.countLimit)) << c.name;
+        std::string want = std::string(c.header) + "        2148           2\n";
+        EXPECT_EQ(want, m.text()) << c.name;
+        EXPECT_EQ(before, cwd()) << c.name;
+        EXPECT_EQ("", entries(m.maildir + "/tmp")) << c.name << ": no temporary file is left";
+    }
+}
+
+TEST(WriteMaildirppMaildirsize, OwnerModeAndReadBack) {
+    Mailbox m;
+    quarn::UmaskGuard mask(022);
+    ASSERT_EQ(1, m.write(5000, 0));
+    struct stat st = statOf(m.maildir + "/maildirsize");
+    EXPECT_EQ(getuid(), st.st_uid);
+    EXPECT_EQ(getgid(), st.st_gid);
+    EXPECT_EQ(0644u, st.st_mode & 07777);
+    sizequota_t size, sizeLimit;
+    fcount_t count, countLimit;
+    ASSERT_EQ(1, get_maildirpp_usage_and_limits(m.maildir.c_str(), 1, &size, &count, &sizeLimit,
+                                                &countLimit));
+    EXPECT_EQ(2148, size);
+    EXPECT_EQ(2u, count);
+    EXPECT_EQ(5000, sizeLimit);
+    EXPECT_EQ(0u, countLimit);
+}
+
+TEST(WriteMaildirppMaildirsize, ReplacesAnOlderFileAndLeavesItsTimesAlone) {
+    Mailbox m;
+    std::ofstream(m.maildir + "/maildirsize") << "1S\n 99999 99\n 1 1\n";
+    time_t start = time(nullptr);
+    ASSERT_EQ(1, m.write(700, 0));
+    EXPECT_EQ("700S,0C\n        2148           2\n", m.text());
+    EXPECT_GE(statOf(m.maildir + "/maildirsize").st_mtime, start)
+        << "nothing changed during the scan, so the file is not set back";
+}
+
+TEST(WriteMaildirppMaildirsize, FailedRenameLeavesNoTemporaryFile) {
+    Mailbox m;
+    // A non-empty directory where the file belongs makes the rename fail.
+    fs::create_directories(m.maildir + "/maildirsize/keep");
+    std::string before = cwd();
+    Printed p = printedBy([&] { return m.write(1000, 0); });
+    EXPECT_EQ(0, p.rc);
+    EXPECT_NE(0, p.error);
+    EXPECT_EQ("", entries(m.maildir + "/tmp"));
+    EXPECT_TRUE(fs::is_directory(m.maildir + "/maildirsize/keep"));
+    EXPECT_EQ(before, cwd());
+    EXPECT_NE(std::string::npos, p.err.find("maildirsize")) << p.err;
+}
+
+TEST(WriteMaildirppMaildirsize, MissingMaildirFails) {
+    testsupport::TempDir dir;
+    std::string before = cwd();
+    Printed p = printedBy([&] {
+        return write_maildirpp_maildirsize(dir.file("none").c_str(), getuid(), getgid(), 1, 0);
+    });
+    EXPECT_EQ(0, p.rc);
+    EXPECT_EQ(ENOENT, p.error);
+    EXPECT_EQ(before, cwd());
+}
+
+/// The temporary name the writer forms at the second `when`.
+std::string tmpName(time_t when) {
+    char host[65] = "";
+    gethostname(host, sizeof host - 1);
+    return "tmp/" + std::to_string(static_cast<unsigned long>(when)) + "." +
+           std::to_string(getpid()) + "." + host + "-maildirsize";
+}
+
+TEST(WriteMaildirppMaildirsize, TakenTemporaryNameIsLeftAloneAndTriedAgainLater) {
+    Mailbox m;
+    time_t now = time(nullptr);
+    // The names of this second and the next: the first attempt finds its
+    // name taken whenever it starts, the one after the pause is free.
+    for (time_t t : {now, now + 1})
+        std::ofstream(m.maildir + "/" + tmpName(t)) << "planted";
+    ASSERT_EQ(1, m.write(1000, 0));
+    EXPECT_EQ("1000S,0C\n", m.text().substr(0, 9));
+    for (time_t t : {now, now + 1})
+        EXPECT_EQ("planted", readFile(m.maildir + "/" + tmpName(t)))
+            << tmpName(t) << " must be neither truncated nor removed";
+}
+
+TEST(WriteMaildirppMaildirsize, GivesUpAfterFiveAttempts) {
+    Mailbox m;
+    fs::remove_all(m.maildir + "/tmp");
+    std::string before = cwd();
+    Printed p = printedBy([&] { return m.write(1000, 0); });
+    EXPECT_EQ(0, p.rc);
+    EXPECT_EQ(EAGAIN, p.error);
+    const char* want = "Maximal allowed number of attempts to create a maildirsize file exceeded";
+    EXPECT_NE(std::string::npos, p.err.find(want)) << p.err;
+    EXPECT_FALSE(fs::exists(m.maildir + "/maildirsize"));
+    EXPECT_EQ(before, cwd());
+}
+
+/// A written Maildir with one folder and a Trash, all its counted
+/// directories dated `base`, and maildirsize dated `marker`.
+struct Dated : Mailbox {
+    time_t base = time(nullptr) - 5000;
+    time_t marker = 1000000000;
+    Dated() {
+        makeMaildir(maildir + "/.Sent");
+        makeMaildir(maildir + "/.Trash");
+        if (write(1000, 0) != 1)
+            throw std::runtime_error("write_maildirpp_maildirsize failed");
+        for (const char* d : {"new", "cur", ".Sent/new", ".Sent/cur", ".Trash/new", ".Trash/cur"})
+            setTimes(maildir + "/" + d, base);
+        setTimes(maildir + "/maildirsize", marker);
+    }
+};
+
+TEST(MaildirsizeFreshness, SetBackWhenTheMailboxChangedAfterTheScan) {
+    struct Case {
+        const char* name;
+        const char* touched;  // dated base + 100; null: nothing
+        bool setBack;
+    } cases[] = {
+        {"nothing changed", nullptr, false},
+        {"new of the Maildir", "new", true},
+        {"cur of a folder", ".Sent/cur", true},
+        {"the Trash", ".Trash/new", false},
+        {"tmp", "tmp", false},
+    };
+    for (const Case& c : cases) {
+        Dated m;
+        if (c.touched)
+            setTimes(m.maildir + "/" + c.touched, m.base + 100);
+        time_t start = time(nullptr);
+        quarn::WorkingDirGuard back;
+        ASSERT_EQ(0, chdir(m.maildir.c_str()));
+        // The scan saw the time of base + 50.
+        EXPECT_EQ(1, maildirsize_check_freshness(m.maildir.c_str(), m.base + 50)) << c.name;
+        back.restore();
+        struct stat st = statOf(m.maildir + "/maildirsize");
+        if (c.setBack) {
+            EXPECT_EQ(m.base + 50 - 960, st.st_mtime) << c.name;
+            EXPECT_GE(st.st_atime, start) << c.name << ": access time is now";
+        } else {
+            EXPECT_EQ(m.marker, st.st_mtime) << c.name << ": got " << st.st_mtime;
+            EXPECT_EQ(m.marker, st.st_atime) << c.name;
+        }
+    }
+}
+
+TEST(MaildirsizeFreshness, DotFileIsReportedAndSkipped) {
+    Dated m;
+    putFile(m.maildir + "/.Stray", 1);
+    quarn::WorkingDirGuard back;
+    ASSERT_EQ(0, chdir(m.maildir.c_str()));
+    Printed p = printedBy([&] { return maildirsize_check_freshness("MD", m.base + 50); });
+    back.restore();
+    EXPECT_EQ(1, p.rc);
+    EXPECT_EQ("Bad/unrecognized entry .Stray within Maildir folder MD\n", p.err);
+    EXPECT_EQ(m.marker, statOf(m.maildir + "/maildirsize").st_mtime);
+}
+
+}  // namespace

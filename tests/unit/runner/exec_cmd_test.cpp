@@ -1,0 +1,121 @@
+#include "lib/runner/exec_cmd.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/unit/process/process_test_support.h"
+
+namespace {
+
+using quarn::ExecCmd;
+
+class ExecCmdTest : public process_test::NoLeaks {};
+
+// The message of the exception that exec() throws, or "" without one.
+std::string failureOf(ExecCmd& cmd) {
+    try {
+        cmd.exec();
+    } catch (const ExecCmd::ExFailed& e) {
+        EXPECT_STREQ("ExecCmd::ExFailed", e.text());
+        EXPECT_EQ("void quarn::ExecCmd::reportError() const", e.function());
+        EXPECT_EQ("ExecCmd", e.file());
+        EXPECT_EQ(63, e.line());
+        return e.what();
+    }
+    return "";
+}
+
+TEST_F(ExecCmdTest, GetStringQuotesEveryArgument) {
+    ExecCmd cmd("/usr/sbin/postconf");
+    cmd << "mail_version";
+    EXPECT_EQ("/usr/sbin/postconf mail_version", cmd.getString());
+    cmd << "" << std::string("a b") << "x\ny";
+    EXPECT_EQ("/usr/sbin/postconf mail_version '' a\\ b x'\n'y", cmd.getString());
+}
+
+TEST_F(ExecCmdTest, CollectsOutputAndErrors) {
+    ExecCmd cmd("/bin/sh");
+    cmd << "-c" << "cat; echo err >&2";
+    cmd.setInput("in\n");
+    cmd.exec();
+    EXPECT_TRUE(cmd.isStarted());
+    EXPECT_TRUE(cmd.isDone());
+    EXPECT_EQ(0, cmd.getReturnCode());
+    EXPECT_EQ("in\n", cmd.getOutput());
+    EXPECT_EQ("err\n", cmd.getErrors());
+}
+
+TEST_F(ExecCmdTest, FailureMessageShowsOnlyWhatThereIs) {
+    struct Case {
+        const char* name;
+        std::string script, input, want;
+    } cases[] = {
+        {"nothing", "exit 3", "", "Execution of /bin/sh -c exit\\ 3 failed with return code 3.\n"},
+        {"all three", "cat; printf err >&2; exit 1", "data",
+         "Execution of /bin/sh -c cat\\;\\ printf\\ err\\ \\>\\&2\\;\\ exit\\ 1 failed with "
+         "return code 1.\nStdin is\ndata\nStdout is\ndata\nStderr is\nerr\n"},
+        {"output only", "echo out; exit 2", "",
+         "Execution of /bin/sh -c echo\\ out\\;\\ exit\\ 2 failed with return code 2.\n"
+         "Stdout is\nout\n"},
+        {"killed", "kill -KILL $$", "",
+         "Execution of /bin/sh -c kill\\ -KILL\\ \\$\\$ failed with return code -1.\n"},
+    };
+    for (const Case& c : cases) {
+        ExecCmd cmd("/bin/sh");
+        cmd << "-c" << c.script;
+        cmd.setInput(c.input);
+        EXPECT_EQ(c.want, failureOf(cmd)) << c.name;
+    }
+}
+
+TEST_F(ExecCmdTest, NothrowReturnsTheCode) {
+    ExecCmd cmd("/bin/false");
+    EXPECT_EQ(1, cmd.exec(std::nothrow));
+    ExecCmd ok("/bin/echo");
+    ok << "hi";
+    EXPECT_EQ(0, ok.exec(std::nothrow));
+    EXPECT_EQ("hi\n", ok.getOutput());
+}
+
+TEST_F(ExecCmdTest, MissingProgramFailsWithItsMessage) {
+    ExecCmd cmd("/nonexistent/program");
+    EXPECT_EQ(1, cmd.exec(std::nothrow));
+    std::string want = "forkExecvPipes: execv() failed: No such file or directory\n";
+    EXPECT_EQ(want, cmd.getErrors());
+    EXPECT_EQ(want, cmd.getOutput());
+    ExecCmd again("mxwarden-no-such-program");
+    EXPECT_NE("", failureOf(again));
+}
+
+TEST_F(ExecCmdTest, EnvironmentIsSetInTheChild) {
+    ExecCmd cmd("sh");  // looked up in PATH
+    cmd << "-c" << "echo \"$MXW_A $MXW_B\"";
+    cmd.setEnv("MXW_A", "one");
+    cmd.setEnv("MXW_B", "two");
+    cmd.setEnv("MXW_A", "three");
+    cmd.exec();
+    EXPECT_EQ("three two\n", cmd.getOutput());
+}
+
+TEST_F(ExecCmdTest, LargeInputAndOutputDoNotDeadlock) {
+    std::string input;
+    while (input.size() < (1 << 20))
+        input += "0123456789abcdef\n";
+    ExecCmd cmd("/bin/sh");
+    cmd << "-c" << "cat; cat >&2 </dev/null";
+    cmd.setInput(input);
+    cmd.exec();
+    EXPECT_EQ(input.size(), cmd.getOutput().size());
+    EXPECT_TRUE(input == cmd.getOutput());
+}
+
+TEST_F(ExecCmdTest, ProgramThatReadsNothingStillEnds) {
+    ExecCmd cmd("/bin/sh");
+    cmd << "-c" << "exit 0";
+    cmd.setInput(std::string(1 << 20, 'x'));
+    cmd.exec();
+    EXPECT_EQ(0, cmd.getReturnCode());
+}
+
+}  // namespace

@@ -1,0 +1,278 @@
+#include "mail/postfix/tables/record_filters.h"
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace quarn::mail::postfix::database;
+
+/// Element filter that drops one element and keeps everything else.
+struct DropElement {
+    std::string victim;
+    bool operator()(std::string& element) const { return element != victim; }
+};
+
+/// Element filter that keeps everything unchanged.
+struct KeepElement {
+    bool operator()(std::string&) const { return true; }
+};
+
+/// Captures std::clog for the life of the object, restoring it on every path.
+class ClogCapture {
+public:
+    ClogCapture() : saved_(std::clog.rdbuf(text_.rdbuf())) {}
+    ~ClogCapture() { std::clog.rdbuf(saved_); }
+    std::string text() const { return text_.str(); }
+
+private:
+    std::ostringstream text_;
+    std::streambuf* saved_;
+};
+
+/// Runs `dump` through a DataStreamFilter, cut into chunks at `cuts`.
+template <class Filter>
+std::string runCut(const Filter& filter, const std::string& dump,
+                   const std::vector<size_t>& cuts) {
+    std::ostringstream out;
+    DataStreamFilter<Filter> stream(filter, out);
+    size_t from = 0;
+    for (size_t cut : cuts) {
+        std::vector<char> chunk(dump.begin() + from, dump.begin() + cut);
+        stream.filterChunk(chunk);
+        from = cut;
+    }
+    stream.filterChunk(std::vector<char>(dump.begin() + from, dump.end()));
+    stream.filterTail();
+    return out.str();
+}
+
+template <class Filter>
+std::string run(const Filter& filter, const std::string& dump) {
+    return runCut(filter, dump, {});
+}
+
+const std::string from = "old@example.com";
+const std::string to = "new@example.com";
+
+const std::string dump =
+    "old@example.com   old@example.com,other@example.com\n"
+    "alias@example.com\told@example.com/ \t\n"
+    "gone@example.com old@example.com\n"
+    "keyonly@example.com   \n"
+    "plain@example.com a@x.org b@x.org\n"
+    "last@example.com old@example.com";  // No line end: filterTail's job.
+
+TEST(DataStreamFilter, WholeDumpInOneChunk) {
+    ClogCapture clog;
+    std::string got = run(ElementsFilter<ReplaceElementFilterRef>(
+                              ReplaceElementFilterRef(from, to)),
+                          dump);
+    EXPECT_EQ("new@example.com new@example.com, other@example.com\n"
+              "alias@example.com new@example.com/\n"
+              "gone@example.com new@example.com\n"
+              "plain@example.com a@x.org, b@x.org\n"
+              "last@example.com new@example.com\n",
+              got);
+    EXPECT_EQ("", clog.text());
+}
+
+TEST(DataStreamFilter, EveryCutGivesTheSameResult) {
+    ReplaceElementFilterRef replace(from, to);
+    ElementsFilter<ReplaceElementFilterRef> filter(replace);
+    std::string want = run(filter, dump);
+    for (size_t i = 0; i <= dump.size(); ++i) {
+        EXPECT_EQ(want, runCut(filter, dump, {i})) << "cut at " << i;
+        for (size_t j = i; j <= dump.size(); j += 7)
+            ASSERT_EQ(want, runCut(filter, dump, {i, j})) << "cuts at " << i << ", " << j;
+    }
+}
+
+TEST(DataStreamFilter, OneByteChunks) {
+    ElementsFilter<DropElement> filter(DropElement{"x@y"});
+    std::vector<size_t> cuts;
+    for (size_t i = 1; i < dump.size(); ++i)
+        cuts.push_back(i);
+    EXPECT_EQ(run(filter, dump), runCut(filter, dump, cuts));
+}
+
+TEST(DataStreamFilter, RecordSplitAcrossChunksIsFilteredOnce) {
+    int calls = 0;
+    auto counting = [&calls](std::string&) { ++calls; return true; };
+    std::string got = runCut(counting, "key value\n", {2, 5});
+    EXPECT_EQ("key value\n", got);
+    EXPECT_EQ(1, calls) << "got " << calls << " filter calls, want 1";
+}
+
+TEST(DataStreamFilter, EmptyLineIsReportedAndDropped) {
+    ClogCapture clog;
+    std::string got = run(ElementsFilter<KeepElement>(KeepElement{}), "a b\n\nc d\n");
+    EXPECT_EQ("a b\nc d\n", got);
+    EXPECT_EQ("invalid key/value ''\n", clog.text());
+}
+
+TEST(DataStreamFilter, EmptyTailProducesNothing) {
+    int calls = 0;
+    auto counting = [&calls](std::string&) { ++calls; return true; };
+    EXPECT_EQ("", run(counting, ""));
+    EXPECT_EQ(0, calls);
+    EXPECT_EQ("a b\n", run(counting, "a b\n"));
+    EXPECT_EQ(1, calls) << "a dump ending in a line end has no tail";
+}
+
+TEST(DataStreamFilter, WriteErrorThrows) {
+    std::ofstream full("/dev/full");
+    ASSERT_TRUE(full.is_open());
+    full.exceptions(std::ios::badbit | std::ios::failbit);
+    DataStreamFilter<ElementsFilter<KeepElement>> stream(
+        ElementsFilter<KeepElement>(KeepElement{}), full);
+    EXPECT_THROW(stream.filterChunk(std::vector<char>{'a', ' ', 'b', '\n'}),
+                 std::ios::failure);
+    full.exceptions(std::ios::goodbit);
+}
+
+struct LineCase {
+    const char* name;
+    std::string line;
+    bool kept;
+    std::string want;  // The line after the filter when kept.
+    std::string message;
+};
+
+template <class Filter>
+void checkLines(const Filter& filter, const std::vector<LineCase>& cases) {
+    for (const LineCase& c : cases) {
+        ClogCapture clog;
+        std::string line = c.line;
+        bool kept = filter(line);
+        EXPECT_EQ(c.kept, kept) << c.name << ": got kept=" << kept;
+        if (c.kept && kept) {
+            EXPECT_EQ(c.want, line) << c.name;
+        }
+        EXPECT_EQ(c.message, clog.text()) << c.name;
+    }
+}
+
+TEST(KeyValueFilter, SplitsAndNormalisesBlanks) {
+    KeyValueFilter<KeepElement, KeepElement> filter(KeepElement{}, KeepElement{});
+    checkLines(filter, {
+        {"one space", "k v", true, "k v", ""},
+        {"blank run", "k \t  \tv", true, "k v", ""},
+        {"trailing blanks", "k v \t ", true, "k v", ""},
+        {"tab only", "k\tv", true, "k v", ""},
+        {"inner blanks kept", "k a  b", true, "k a  b", ""},
+        {"no blank", "novalue", false, "", "invalid key/value 'novalue'\n"},
+        {"empty line", "", false, "", "invalid key/value ''\n"},
+        {"key and blanks", "k  \t ", false, "", ""},
+        {"leading blank", " k v", true, " k v", ""},
+    });
+}
+
+TEST(KeyValueFilter, KeyOrValueFilterDrops) {
+    KeyValueFilter<DropElement, DropElement> filter(DropElement{"k"}, DropElement{"v"});
+    checkLines(filter, {
+        {"key dropped", "k x", false, "", ""},
+        {"value dropped", "x   v", false, "", ""},
+        {"both kept", "x  y", true, "x y", ""},
+        {"dropped key reported no value", "k", false, "", "invalid key/value 'k'\n"},
+    });
+}
+
+TEST(KeyValueFilter, ReplacesKeyAndWholeValue) {
+    ReplaceElementFilterRef replace(from, to);
+    KeyValueFilter<ReplaceElementFilterRef, ReplaceElementFilterRef> filter(replace, replace);
+    checkLines(filter, {
+        {"both", "old@example.com \told@example.com", true,
+         "new@example.com new@example.com", ""},
+        {"value is a list, not one item", "k old@example.com, a@b", true,
+         "k old@example.com, a@b", ""},
+        {"path", "k old@example.com/", true, "k new@example.com/", ""},
+    });
+}
+
+TEST(ElementsFilter, BareCommaAndBlankRun) {
+    std::string x = "x@a.org", z = "z@a.org";
+    ElementsFilter<ReplaceElementFilterRef> filter(ReplaceElementFilterRef(x, z));
+    checkLines(filter, {
+        {"edge case", "key   x@a.org,y@a.org", true, "key z@a.org, y@a.org", ""},
+        {"key renamed", "x@a.org y@a.org", true, "z@a.org y@a.org", ""},
+    });
+}
+
+TEST(ElementsFilter, EmptyListDropsRecord) {
+    ElementsFilter<DropElement> filter(DropElement{"x@a.org"});
+    checkLines(filter, {
+        {"all dropped", "k x@a.org", false, "", ""},
+        {"all dropped twice", "k x@a.org,x@a.org ,\tx@a.org", false, "", ""},
+        {"one left", "k x@a.org, y@a.org", true, "k y@a.org", ""},
+        {"key dropped", "x@a.org y@a.org", false, "", ""},
+    });
+}
+
+TEST(ValueListFilter, NormalForm) {
+    ValueListFilter<KeepElement> filter{KeepElement{}};
+    struct Case {
+        std::string value, want;
+    } cases[] = {
+        {"a", "a"},
+        {"a,b", "a, b"},
+        {"a, b", "a, b"},
+        {"a ,\t, b", "a, b"},
+        {"a\nb\vc\fd\re", "a, b, c, d, e"},
+        {",a", "a"},   // The empty first element adds nothing.
+        {"a,", "a, "}, // The empty last element follows a separator.
+    };
+    for (const Case& c : cases) {
+        std::string value = c.value;
+        EXPECT_TRUE(filter(value)) << c.value;
+        EXPECT_EQ(c.want, value) << "value '" << c.value << "'";
+    }
+    std::string empty;
+    EXPECT_FALSE(filter(empty)) << "a lone empty element adds nothing";
+}
+
+TEST(ValueListFilter, IsListSep) {
+    ValueListFilter<KeepElement>::isListSep sep;
+    for (char c : std::string(", \t\n\v\f\r"))
+        EXPECT_TRUE(sep(c)) << "char " << int(c);
+    for (char c : std::string("a;@/.-_"))
+        EXPECT_FALSE(sep(c)) << "char " << c;
+}
+
+TEST(ReplaceElementFilterRef, Cases) {
+    std::string p = "user@example.com", t = "other@example.com";
+    ReplaceElementFilterRef replace(p, t);
+    struct Case {
+        std::string element, want;
+    } cases[] = {
+        {"user@example.com", "other@example.com"},
+        {"user@example.com/", "other@example.com/"},
+        {"user@example.com/more", "user@example.com/more"},
+        {"user@example.com//", "user@example.com//"},
+        {"User@example.com", "User@example.com"},
+        {"user@example.co", "user@example.co"},
+        {"xuser@example.com", "xuser@example.com"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        std::string element = c.element;
+        EXPECT_TRUE(replace(element)) << c.element;
+        EXPECT_EQ(c.want, element) << "element '" << c.element << "'";
+    }
+}
+
+TEST(ReplaceElementFilterRef, FollowsTheCallersStrings) {
+    std::string p = "a", t = "b";
+    ReplaceElementFilterRef replace(p, t);
+    t = "c";
+    std::string element = "a";
+    replace(element);
+    EXPECT_EQ("c", element) << "the filter holds references, not copies";
+}
+
+}  // namespace

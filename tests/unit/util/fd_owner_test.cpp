@@ -1,0 +1,97 @@
+#include "lib/util/fd_owner.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+#include "lib/errors/errors.h"
+#include "lib/util/fd_flags.h"
+#include "tests/unit/process/process_test_support.h"
+
+namespace {
+
+using namespace quarn::process;
+
+class FdOwnerTest : public process_test::NoLeaks {};
+
+bool isOpen(int fd) { return fcntl(fd, F_GETFD) >= 0; }
+
+TEST_F(FdOwnerTest, OwnedIsClosedBorrowedIsNot) {
+    int fd = dup(0);
+    {
+        FdOwner borrowed = FdOwner::borrow(fd);
+        EXPECT_EQ(fd, borrowed.get());
+        EXPECT_EQ(-1, borrowed.owned());
+    }
+    EXPECT_TRUE(isOpen(fd)) << "a borrowed descriptor was closed";
+    {
+        FdOwner owned = FdOwner::adopt(fd);
+        EXPECT_EQ(fd, owned.owned());
+    }
+    EXPECT_FALSE(isOpen(fd)) << "an owned descriptor stayed open";
+}
+
+TEST_F(FdOwnerTest, MovesHandOwnershipOver) {
+    FdOwner a = FdOwner::adopt(dup(0));
+    int fd = a.get();
+    FdOwner b = std::move(a);
+    EXPECT_TRUE(a.empty());
+    EXPECT_EQ(fd, b.get());
+    b = FdOwner::adopt(dup(0));
+    EXPECT_FALSE(isOpen(fd)) << "assignment should close the old descriptor";
+}
+
+TEST_F(FdOwnerTest, ReleaseAndClose) {
+    FdOwner a = FdOwner::adopt(dup(0));
+    int fd = a.release();
+    EXPECT_TRUE(a.empty());
+    EXPECT_TRUE(isOpen(fd));
+    a = FdOwner::adopt(fd);
+    a.close();
+    EXPECT_FALSE(isOpen(fd));
+    EXPECT_EQ(-1, a.get());
+    a.close();  // empty: nothing to do
+}
+
+TEST_F(FdOwnerTest, FailuresNameTheStep) {
+    try {
+        FdOwner::open("/nonexistent/file", O_RDONLY, 0, "open /nonexistent/file");
+        ADD_FAILURE() << "got no exception";
+    } catch (const quarn::SystemError& e) {
+        EXPECT_EQ(ENOENT, e.error());
+        EXPECT_EQ("open /nonexistent/file", e.message());
+    }
+    FdOwner bad = FdOwner::adopt(987654);
+    try {
+        bad.close("close it");
+        ADD_FAILURE() << "got no exception";
+    } catch (const quarn::SystemError& e) {
+        EXPECT_EQ(EBADF, e.error());
+        EXPECT_EQ("close it", e.message());
+    }
+    errno = 42;
+    FdOwner quiet = FdOwner::adopt(987654);
+    EXPECT_FALSE(quiet.closeQuietly());
+    EXPECT_EQ(42, errno) << "closeQuietly must keep errno";
+    EXPECT_THROW(setNonBlocking(987654, "fcntl"), quarn::SystemError);
+}
+
+TEST_F(FdOwnerTest, PipeEndsCarryData) {
+    PipeOwner p;
+    p.create();
+    setNonBlocking(p.readEnd().get(), "fcntl");
+    char c;
+    EXPECT_EQ(-1, read(p.readEnd().get(), &c, 1));
+    EXPECT_EQ(EAGAIN, errno);
+    ASSERT_EQ(1, write(p.writeEnd().get(), "z", 1));
+    p.writeEnd().close();
+    EXPECT_EQ(1, read(p.readEnd().get(), &c, 1));
+    EXPECT_EQ('z', c);
+    EXPECT_EQ(0, read(p.readEnd().get(), &c, 1));
+}
+
+}  // namespace

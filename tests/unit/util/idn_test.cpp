@@ -1,0 +1,76 @@
+#include "lib/util/idn.h"
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Case {
+    const char* input;
+    const char* want;
+};
+
+std::string plain(char* p) {
+    std::unique_ptr<char, decltype(&std::free)> owned(p, std::free);
+    return owned ? owned.get() : "(null)";
+}
+
+TEST(Idn, ToAscii) {
+    const Case cases[] = {
+        {"example.com", "example.com"},
+        {"b\xc3\xbc" "cher.de", "xn--bcher-kva.de"},
+        {"\xd0\xbf\xd1\x80\xd0\xb8\xd0\xbc\xd0\xb5\xd1\x80.\xd1\x80\xd1\x84",
+         "xn--e1afmkfd.xn--p1ai"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.want, quarn::idn::toAscii(c.input)) << c.input;
+        EXPECT_EQ(c.want, plain(idn_toascii(c.input))) << c.input;
+    }
+}
+
+TEST(Idn, EmailToAscii) {
+    const Case cases[] = {
+        {"info@b\xc3\xbc" "cher.de", "info@xn--bcher-kva.de"},
+        {"j\xc3\xbcrgen@example.com", "j\xc3\xbcrgen@example.com"},  // local part untouched
+        {"a@b@b\xc3\xbc" "cher.de", "a@xn--b@bcher-p2a.de"},           // rest is one name
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.want, quarn::idn::emailToAscii(c.input)) << c.input;
+        EXPECT_EQ(c.want, plain(idn_email_toascii(c.input))) << c.input;
+    }
+}
+
+TEST(Idn, AddressWithoutAt) {
+    EXPECT_EQ("b\xc3\xbc" "cher", quarn::idn::emailToAscii("b\xc3\xbc" "cher"));
+    EXPECT_EQ("(null)", plain(idn_email_toascii("example.com")));
+}
+
+TEST(Idn, FailureCarriesTheLibraryCode) {
+    // A label longer than 63 characters cannot be a domain name.
+    std::string tooLong(64, 'a');
+    try {
+        quarn::idn::toAscii(tooLong);
+        FAIL() << "no IdnaError";
+    } catch (const quarn::idn::IdnaError& e) {
+        EXPECT_EQ(5, e.code());
+        EXPECT_STREQ("Invalid length", e.what());
+    }
+    idn_errno = 0;
+    EXPECT_EQ("(null)", plain(idn_toascii(tooLong.c_str())));
+    EXPECT_EQ(5, idn_errno);
+    EXPECT_EQ("(null)", plain(idn_email_toascii(("x@" + tooLong).c_str())));
+}
+
+TEST(Idn, Messages) {
+    EXPECT_STREQ("Success", idn_strerror(0));
+    EXPECT_STREQ("Contains non-LDH characters", idn_strerror(3));
+    EXPECT_STREQ("Iconv error", idn_strerror(9));
+    EXPECT_STREQ("Cannot allocate buffer", idn_strerror(201));
+    EXPECT_STREQ("Unknown error", idn_strerror(10));
+    EXPECT_STREQ("Unknown error", idn_strerror(-1));
+}
+
+}  // namespace

@@ -1,0 +1,90 @@
+// Lock-file names and the flock of MKLock on scratch lock files.
+#include "lib/util/mk_lock.h"
+
+#include <sys/stat.h>
+
+#include <stdexcept>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "lib/errors/errors.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using quarn::MKLock;
+using quarn::mk_flock_path;
+
+TEST(MkFlockPath, Md5OfPath) {
+    struct Case {
+        const char* path;
+        const char* want;
+    } cases[] = {
+        {"", "/var/lock/files/d41d8cd98f00b204e9800998ecf8427e"},
+        {"abc", "/var/lock/files/900150983cd24fb0d6963f7d28e17f72"},
+        {"/etc/postfix/main.cf", nullptr},
+    };
+    for (const Case& c : cases) {
+        std::string got = mk_flock_path(c.path);
+        if (c.want) {
+            EXPECT_EQ(c.want, got) << "path '" << c.path << "'";
+        }
+        ASSERT_EQ(std::string("/var/lock/files/").size() + 32, got.size()) << got;
+        EXPECT_EQ(std::string::npos,
+                  got.find_first_not_of("0123456789abcdef", sizeof("/var/lock/files/") - 1))
+            << got;
+    }
+    EXPECT_NE(mk_flock_path("/a"), mk_flock_path("/A"));
+}
+
+TEST(MKLock, FileItselfIsLockedAndStays) {
+    testsupport::TempDir dir;
+    std::string path = dir.file("lock");
+    {
+        MKLock lock(path, 1, 1);
+        EXPECT_EQ(path, lock.lockPath());
+        try {
+            MKLock again(path, 1, 1);
+            ADD_FAILURE() << "second non-blocking lock granted, want refused";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(("lock(" + path + ") failed: file is already locked").c_str(),
+                         e.what());
+        }
+    }
+    MKLock after(path, 1, 1);  // released by the destructor
+    struct stat st;
+    EXPECT_EQ(0, stat(path.c_str(), &st)) << "lock file removed, want kept";
+}
+
+TEST(MKLock, UnopenableFileIsSystemError) {
+    testsupport::TempDir dir;
+    std::string path = dir.file("missing/lock");
+    testing::internal::CaptureStderr();
+    try {
+        MKLock lock(path, 1, 0);
+        ADD_FAILURE() << "lock in a missing directory granted";
+    } catch (const quarn::SystemError& e) {
+        EXPECT_EQ("lock() failed", e.message());
+        EXPECT_EQ(ENOENT, e.error());
+    }
+    std::string err = testing::internal::GetCapturedStderr();
+    std::string want = "Unable to open file \"" + path + "\": No such file or directory.";
+    EXPECT_NE(std::string::npos, err.find(want)) << "got " << err << ", want " << want;
+}
+
+TEST(MKLock, UnlockReleasesAtOnce) {
+    testsupport::TempDir dir;
+    std::string path = dir.file("lock");
+    MKLock lock(path, 1, 1);
+    lock.unlock();
+    try {
+        MKLock again(path, 1, 1);
+        again.unlock();
+        again.unlock();  // a second release does nothing
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << "lock after unlock refused: " << e.what();
+    }
+}
+
+}  // namespace
