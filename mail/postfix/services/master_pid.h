@@ -1,0 +1,27 @@
+// Whether Postfix runs: its master's pid file and the queue manager under it.
+#ifndef QUARN_MAIL_POSTFIX_SERVICES_MASTER_PID_H
+#define QUARN_MAIL_POSTFIX_SERVICES_MASTER_PID_H
+
+#include <sys/types.h>
+
+namespace quarn::mail::postfix {
+
+/// The pid file of Postfix's master process.
+extern const char* const MASTER_PID_FILE;
+
+/// The process id in Postfix's pid file, or -1. Never throws.
+pid_t getMasterPid();
+/// The first decimal number of the file at `path` (leading white space
+/// skipped), or -1.
+pid_t readPidFile(const char* path);
+
+/// True when a process named exactly "qmgr" has `master` as its parent.
+/// A /proc that cannot be read is logged and counts as no such process.
+bool findQmgrInfo(pid_t master);
+
+/// Postfix runs: the pid file names a master that has a queue manager.
+bool isPostfixRunning();
+
+}  // namespace quarn::mail::postfix
+
+#endif
