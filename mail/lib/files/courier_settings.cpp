@@ -80,8 +80,9 @@ bool courier_params_rewrite(std::istream& in, std::string& out, const courier_pa
             out += line + "\n";
         else if (!changes[i].remove && !met[i])
             out += assignment(changes[i]);
-        if (i >= 0)
-            met[i] = true;
+        // The variable occurred: no change of it is appended later.
+        for (std::size_t j = 0; i >= 0 && j < met.size(); ++j)
+            met[j] = met[j] || std::strcmp(changes[j].name, changes[i].name) == 0;
     }
     for (std::size_t i = 0; i < met.size(); ++i)
         if (!met[i] && !changes[i].remove)
