@@ -75,6 +75,10 @@ void closeFrom(int first) {
     dup2(null, 0);
     dup2(out, 1);
     dup2(out, 2);
+    if (out > 2 && out != null)
+        ::close(out);
+    if (null > 2)
+        ::close(null);
     char* argv[] = {const_cast<char*>(path), const_cast<char*>(action), nullptr};
     execv(path, argv);
     _exit(errno);

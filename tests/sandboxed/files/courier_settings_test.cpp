@@ -65,11 +65,4 @@ TEST(CourierSettingsFiles, ChangesEveryFileAndRestartsCourier) {
     }
 }
 
-TEST(CourierSettingsFiles, ShortNamesOnly) {
-    testsupport::SavedFile imapd(settingsPath("imapd"));
-    imapd.write("SHORTNAMES=1\nPOPAUTH=1\n");
-    EXPECT_EQ(0, set_courier_shortnames_params(0));
-    EXPECT_EQ("POPAUTH=1\n", readFile(settingsPath("imapd")));
-}
-
 }  // namespace

@@ -28,10 +28,6 @@ TEST(CourierSettings, Rewrite) {
         {"last line gains its line feed", {{"Z", 1, nullptr}, end}, "a\nb", "a\nb\n"},
         {"the first matching change decides", {{"A", 1, nullptr}, {"A", 0, "1"}, end},
          "A=0\n", ""},
-        {"POPAUTH off, RELAYCLIENT on, POPLOCK_TIME untouched",
-         {{"RELAYCLIENT", 0, ""}, {"POPAUTH", 1, "1"}, {"SHORTNAMES", 1, "1"}, end},
-         "POPAUTH=1\nFOO=bar\nRELAYCLIENT=x\nPOPLOCK_TIME=5\n",
-         "FOO=bar\nRELAYCLIENT=\nPOPLOCK_TIME=5\n"},
     };
     for (const Case& c : cases) {
         std::istringstream in(c.before);
