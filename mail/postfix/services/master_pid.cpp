@@ -24,12 +24,14 @@ pid_t readPidFile(const char* path) {
 
 pid_t getMasterPid() { return readPidFile(MASTER_PID_FILE); }
 
-bool findQmgrInfo(pid_t master) {
-    pid_t found = iterateProcesses([master](pid_t pid) {
-        std::string name;
-        pid_t parent;
-        return readProcessStat(pid, name, parent) && parent == master && name == "qmgr";
-    });
+bool findQmgrInfo(pid_t pid, pid_t master) {
+    std::string name;
+    pid_t parent;
+    return readProcessStat(pid, name, parent) && parent == master && name == "qmgr";
+}
+
+bool qmgrRunsUnder(pid_t master) {
+    pid_t found = iterateProcesses([master](pid_t pid) { return findQmgrInfo(pid, master); });
     if (found < 0) {
         quarn_log(LOG_ERR, "unable to open /proc filesystem: %s\n", std::strerror(errno));
         return false;
@@ -39,7 +41,7 @@ bool findQmgrInfo(pid_t master) {
 
 bool isPostfixRunning() {
     pid_t master = getMasterPid();
-    return master > 0 && findQmgrInfo(master);
+    return master > 0 && qmgrRunsUnder(master);
 }
 
 }  // namespace quarn::mail::postfix

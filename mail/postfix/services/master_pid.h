@@ -15,9 +15,12 @@ pid_t getMasterPid();
 /// skipped), or -1.
 pid_t readPidFile(const char* path);
 
-/// True when a process named exactly "qmgr" has `master` as its parent.
-/// A /proc that cannot be read is logged and counts as no such process.
-bool findQmgrInfo(pid_t master);
+/// The callback of the scan: process `pid` is named exactly "qmgr" and has
+/// `master` as its parent.
+bool findQmgrInfo(pid_t pid, pid_t master);
+/// True when Postfix's queue manager runs under `master`. A /proc that
+/// cannot be read is logged and counts as no queue manager.
+bool qmgrRunsUnder(pid_t master);
 
 /// Postfix runs: the pid file names a master that has a queue manager.
 bool isPostfixRunning();

@@ -65,14 +65,14 @@ private:
 
 TEST(MasterPid, QueueManagerMustBeAChildOfTheMaster) {
     testsupport::TempDir dir;
-    EXPECT_FALSE(findQmgrInfo(getpid())) << "before any qmgr";
+    EXPECT_FALSE(qmgrRunsUnder(getpid())) << "before any qmgr";
     {
         NamedChild other(dir, "qmgrx");
-        EXPECT_FALSE(findQmgrInfo(getpid())) << "a longer name";
+        EXPECT_FALSE(qmgrRunsUnder(getpid())) << "a longer name";
     }
     NamedChild qmgr(dir, "qmgr");
-    EXPECT_TRUE(findQmgrInfo(getpid())) << "qmgr under this process";
-    EXPECT_FALSE(findQmgrInfo(getppid())) << "qmgr under another parent";
+    EXPECT_TRUE(qmgrRunsUnder(getpid())) << "qmgr under this process";
+    EXPECT_FALSE(qmgrRunsUnder(getppid())) << "qmgr under another parent";
 }
 
 }  // namespace
