@@ -11,7 +11,7 @@ TOP = os.environ.get("MXWARDEN_TOP") or os.path.dirname(
 ORDER = [
     "lib/errors", "lib/util", "lib/process", "lib/runner", "lib/panel",
     "mail/lib/tree", "mail/lib/quota", "mail/lib/storage", "mail/lib/auth",
-    "mail/lib/handlers", "mail/lib/files",
+    "mail/lib/handlers", "mail/lib/daemons", "mail/lib/files",
     "mail/postfix/lib", "mail/postfix/tables", "mail/postfix/accounts",
     "mail/postfix/config", "mail/postfix/services", "mail/postfix/commands",
     "mail/postfix",

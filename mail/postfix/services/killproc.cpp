@@ -1,28 +1,17 @@
 #include "mail/postfix/services/killproc.h"
 
-#include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
-#include <cctype>
-#include <cerrno>
+
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
+
+#include "mail/postfix/services/proc_scan.h"
 
 namespace quarn::mail::postfix {
 
 namespace {
-
-bool isNumeric(const char* name) {
-    if (!*name)
-        return false;
-    for (; *name; ++name)
-        if (!std::isdigit(static_cast<unsigned char>(*name)))
-            return false;
-    return true;
-}
 
 bool runsExecutable(pid_t pid, const char* path) {
     char link[64];
@@ -35,24 +24,10 @@ bool runsExecutable(pid_t pid, const char* path) {
     return std::strcmp(target, path) == 0;
 }
 
-struct DirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
-};
-
 }  // namespace
 
 pid_t findProcessByExe(const char* path) {
-    std::unique_ptr<DIR, DirCloser> proc(opendir("/proc"));
-    if (!proc)
-        return -1;
-    while (struct dirent* entry = readdir(proc.get())) {
-        if (!isNumeric(entry->d_name))
-            continue;
-        pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
-        if (runsExecutable(pid, path))
-            return pid;
-    }
-    return 0;
+    return iterateProcesses([path](pid_t pid) { return runsExecutable(pid, path); });
 }
 
 }  // namespace quarn::mail::postfix

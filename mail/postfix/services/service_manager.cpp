@@ -1,0 +1,70 @@
+#include "mail/postfix/services/service_manager.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "lib/process/process_flags.h"
+#include "lib/process/process_launch.h"
+#include "mail/lib/daemons/daemon_control.h"
+#include "mail/postfix/services/master_pid.h"
+
+namespace quarn::mail::postfix {
+
+const char* const POSTFIX_INIT_SCRIPT = "/etc/init.d/postfix";
+const char* const MILTER_SERVICE = "kx-remote";
+
+int ServiceManager::rcCommand(const std::string& action) {
+    const char* const argv[] = {POSTFIX_INIT_SCRIPT, action.c_str(), nullptr};
+    // The script sees nothing of the caller's environment but the locale.
+    const char* const environment[] = {"LANG=C", nullptr};
+    // Our own output first, then the script's on the same descriptor. The
+    // daemons the script starts keep none of our descriptors (locks above all).
+    std::cout.flush();
+    std::fflush(stdout);
+    process::ProcessLaunch launch(argv, POSTFIX_INIT_SCRIPT, nullptr, environment, true, false,
+                                  false, {}, process::DevNull, process::Inherit,
+                                  process::SameAsStdout);
+    launch.waitExec();
+    int status = launch.waitExit();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 255;
+}
+
+int ServiceManager::reloadServer() { return rcCommand("reload"); }
+
+int ServiceManager::restartServer() {
+    int status = rcCommand("restart");
+    return status != 0 ? status : statusServer(5);
+}
+
+int ServiceManager::startServer() {
+    if (statusServer(0) == 0)
+        return 0;
+    int status = rcCommand("start");
+    return status != 0 ? status : statusServer(5);
+}
+
+int ServiceManager::stopServer() {
+    if (statusServer(0) != 0)
+        return 0;
+    return rcCommand("stop");
+}
+
+int ServiceManager::statusServer(long waitSeconds) {
+    for (long i = 0;; ++i) {
+        if (isPostfixRunning())
+            return 0;
+        if (i >= waitSeconds)
+            return 1;
+        sleep(1);
+    }
+}
+
+int ServiceManager::startMilter() { return restart_daemon(MILTER_SERVICE, "start"); }
+int ServiceManager::stopMilter() { return restart_daemon(MILTER_SERVICE, "stop"); }
+int ServiceManager::statusMilter() { return restart_daemon(MILTER_SERVICE, "status"); }
+int ServiceManager::restartMilter() { return restart_daemon(MILTER_SERVICE, "restart"); }
+
+}  // namespace quarn::mail::postfix
