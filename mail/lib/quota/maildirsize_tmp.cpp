@@ -83,6 +83,11 @@ bool MaildirsizeTmpFile::create(const char* host) {
         int created = attempt(host);
         if (created > 0)
             return true;
+        if (!tmpDir_ && (errno == ELOOP || errno == ENOTDIR)) {
+            // popuser put something else there: no later attempt fares better.
+            quota_log(errno, "tmp of the Maildir is not a directory");
+            return false;
+        }
         if (created < 0) {
             quota_log(ENAMETOOLONG, "host name is too long to be used in filename");
             return false;
