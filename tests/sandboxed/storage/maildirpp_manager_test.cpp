@@ -9,6 +9,7 @@
 #include <boost/filesystem.hpp>
 
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -69,33 +70,36 @@ protected:
 };
 
 TEST_F(MailboxQuotaTest, LimitIsWhatTheAttachmentsLeave) {
-    std::ofstream(HOME + "/@attachments/a.pdf") << std::string(3000, 'x');
-    long long used = attachmentsSize();
-    ASSERT_GT(used, 3000);
-    std::string err;
-    EXPECT_EQ(headerFor(100000, &err), std::to_string(100000 - used) + "S,0C");
-    EXPECT_EQ(err, "");
-
+    const long long store = attachmentsSize();  // the empty directory
+    struct Case {
+        const char* what;
+        std::size_t attached;  // bytes of one file in @attachments
+        long long quota;       // -2: exactly the store's own size
+        std::string header;
+        const char* err;
+    } cases[] = {
+        {"room left", 3000, 100000, "", ""},
+        {"no limit", 0, -1, "0S,0C", ""},
+        {"nothing left is 1 byte, not unlimited", 0, -2, "1S,0C", ""},
+        {"quota 0", 0, 0, "1S,0C", WARNING},
+        {"attachments bigger than the quota", 50000, 10000, "1S,0C", WARNING},
+    };
+    for (const Case& c : cases) {
+        fs::remove(HOME + "/@attachments/a.pdf");
+        if (c.attached)
+            std::ofstream(HOME + "/@attachments/a.pdf") << std::string(c.attached, 'x');
+        std::string err;
+        std::string header = headerFor(c.quota == -2 ? store : c.quota, &err);
+        std::string want = c.header.empty()
+                               ? std::to_string(c.quota - attachmentsSize()) + "S,0C"
+                               : c.header;
+        EXPECT_EQ(want, header) << c.what;
+        EXPECT_EQ(c.err, err) << c.what;
+    }
     struct stat st;
     ASSERT_EQ(stat((MAILDIR + "/maildirsize").c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, maildirs.uid());
     EXPECT_EQ(st.st_gid, maildirs.gid());
-}
-
-TEST_F(MailboxQuotaTest, NoLimitAndTheSmallestLimits) {
-    EXPECT_EQ(headerFor(-1), "0S,0C");
-    // Exactly the attachments' size leaves no room: 1 byte, never "unlimited".
-    EXPECT_EQ(headerFor(attachmentsSize()), "1S,0C");
-    std::string err;
-    EXPECT_EQ(headerFor(0, &err), "1S,0C");
-    EXPECT_EQ(err, WARNING);
-}
-
-TEST_F(MailboxQuotaTest, AttachmentsBiggerThanTheQuotaWarnAndStopDelivery) {
-    std::ofstream(HOME + "/@attachments/big") << std::string(50000, 'x');
-    std::string err;
-    EXPECT_EQ(headerFor(10000, &err), "1S,0C");
-    EXPECT_EQ(err, WARNING);
 }
 
 TEST_F(MailboxQuotaTest, UsageLineCountsTheMail) {
@@ -110,31 +114,33 @@ TEST_F(MailboxQuotaTest, UsageLineCountsTheMail) {
     EXPECT_FALSE(std::getline(in, more));
 }
 
-TEST_F(MailboxQuotaTest, MissingHomeIsAChdirError) {
-    fs::remove_all(HOME);
-    try {
-        maildirs.setMailboxQuota(DOMAIN, "joe", 1000);
-        ADD_FAILURE() << "no error for a missing home";
-    } catch (const fs::filesystem_error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("chdir: ", 0), 0u) << e.what();
-        EXPECT_EQ(e.path1().string(), HOME);
+// Each failure names its step and path; the working directory comes back
+// and no scratch file stays.
+TEST_F(MailboxQuotaTest, FailuresKeepTheWorkingDirectory) {
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+        std::string prefix, path;
+    } cases[] = {
+        {"missing home", [] { fs::remove_all(HOME); }, "chdir: ", HOME},
+        // maildirsize cannot be replaced while a directory holds its name.
+        {"maildirsize in the way",
+         [] { fs::create_directories(MAILDIR + "/maildirsize/in-the-way"); },
+         "create maildirsize: ", MAILDIR},
+    };
+    for (const Case& c : cases) {
+        maildirs.createMailnameHome(DOMAIN, "joe");
+        c.spoil();
+        try {
+            maildirs.setMailboxQuota(DOMAIN, "joe", 1000);
+            ADD_FAILURE() << c.what << ": no error";
+        } catch (const fs::filesystem_error& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(c.prefix, 0), 0u) << e.what();
+            EXPECT_EQ(e.path1().string(), c.path) << c.what;
+        }
+        EXPECT_EQ(cwd(), startDir) << c.what;
+        EXPECT_TRUE(!fs::exists(MAILDIR) || fs::is_empty(MAILDIR + "/tmp")) << c.what;
     }
-    EXPECT_EQ(cwd(), startDir);
-}
-
-TEST_F(MailboxQuotaTest, FailedWriteKeepsTheWorkingDirectoryAndNoScratchFile) {
-    // maildirsize cannot be replaced while a directory holds its name.
-    fs::create_directories(MAILDIR + "/maildirsize/in-the-way");
-    try {
-        maildirs.setMailboxQuota(DOMAIN, "joe", 1000);
-        ADD_FAILURE() << "no error when maildirsize cannot be written";
-    } catch (const fs::filesystem_error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("create maildirsize: ", 0), 0u) << e.what();
-        EXPECT_EQ(e.path1().string(), MAILDIR);
-        EXPECT_EQ(e.code().value(), 0);
-    }
-    EXPECT_EQ(cwd(), startDir);
-    EXPECT_TRUE(fs::is_empty(MAILDIR + "/tmp"));
 }
 
 TEST_F(MailboxQuotaTest, DomainQuotaReachesMailboxesOnTheDefaultOnly) {
