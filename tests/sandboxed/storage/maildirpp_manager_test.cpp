@@ -16,6 +16,7 @@
 
 #include "mail/lib/quota/get_dir_size.h"
 #include "tests/sandboxed/panel/panel_rows.h"
+#include "tests/unit/quota/maildir_tree.h"
 
 namespace {
 
@@ -28,16 +29,11 @@ const std::string HOME = DOMAIN_ROOT + "/joe";
 const std::string MAILDIR = HOME + "/Maildir";
 const char* const WARNING = "WARNING: @attachments directory is big enough to disable delivery!\n";
 
-std::string firstLine(const std::string& path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
+using maildir_tree::cwd;
 
-std::string cwd() {
-    char buffer[4096];
-    return getcwd(buffer, sizeof buffer) ? buffer : "?";
+std::string firstLine(const std::string& path) {
+    std::string text = maildir_tree::readFile(path);
+    return text.substr(0, text.find('\n'));
 }
 
 long long attachmentsSize() { return get_dir_size((HOME + "/@attachments").c_str(), 0); }

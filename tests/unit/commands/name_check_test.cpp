@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "lib/errors/report.h"
+#include "tests/support/printed.h"
+
 namespace {
 
 using namespace quarn::mail::postfix;
@@ -101,6 +104,18 @@ TEST(NameCheck, Addresses) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.want, outcome(checkedAddress, c.name)) << c.what;
+}
+
+// A refusal reaches the top of the command as the invalid mailname does.
+TEST(NameCheck, RefusalIsReportedAsInvalidArgument) {
+    testsupport::Printed p = testsupport::printedBy([] {
+        try {
+            checkedMailname("a/b");
+        } catch (const std::exception& e) {
+            quarn::reportException<std::exception>(e);
+        }
+    });
+    EXPECT_EQ("Fatal error: std::invalid_argument(a/b)\n", p.err);
 }
 
 }  // namespace
