@@ -66,7 +66,8 @@ TEST_F(MixedCaseTest, AddedInOneCaseRemovedInAnotherLeavesNoRecord) {
     struct Case {
         const char* added;
         const char* removed;
-    } cases[] = {{"Mixed.COM", "mixed.com"}, {"mixed.com", "Mixed.COM"}};
+    } cases[] = {
+        {"Mixed.COM", "mixed.com"}, {"mixed.com", "Mixed.COM"}, {"Mixed.COM", "Mixed.COM"}};
     for (const Case& c : cases) {
         DomainManager::createDomain(c.added, false);
         ASSERT_EQ(6u, dumpTable(tables::VIRTUAL).size()) << c.added;
