@@ -86,8 +86,8 @@ sizequota_t currentDirSize(int in_blocks) {
 // component on the way is followed either.
 sizequota_t get_dir_size(const char* path, int in_blocks) {
     const boost::filesystem::path whole(path);
-    quarn::mail::TreeDir parent =
-        quarn::mail::TreeDir::openPath(whole.has_parent_path() ? whole.parent_path().string() : ".");
+    const std::string dir = whole.has_parent_path() ? whole.parent_path().string() : ".";
+    quarn::mail::TreeDir parent = quarn::mail::TreeDir::openPath(dir);
     const std::string name = whole.filename().string();
     struct stat st;
     if (!parent.ok() || parent.stat(name, st) != 0)

@@ -17,9 +17,10 @@ const unsigned MAILDIRSIZE_TMP_PAUSE = 2;
 
 /// The temporary maildirsize in "tmp/" of the Maildir that is the current
 /// directory; tmp/ is held by a descriptor opened without following a link
-/// and the file is reached only relative to it. Until it has been renamed into place its owner closes and
-/// unlinks it, so it never outlives a failure; the owner must therefore go
-/// before the working directory changes.
+/// and the file is reached only relative to it. Until it has been renamed
+/// into place its owner closes and unlinks it, so it never outlives a
+/// failure; the owner must therefore go before the working directory
+/// changes.
 class MaildirsizeTmpFile {
 public:
     MaildirsizeTmpFile() = default;

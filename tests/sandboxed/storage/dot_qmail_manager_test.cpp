@@ -180,7 +180,8 @@ TEST(DotQMailManager, LinkAtThePathIsRefused) {
         testsupport::LogCapture log;
         EXPECT_EQ("unable to modify " + q.path().string(), thrownMessage([&] { op.second(q); }))
             << op.first;
-        EXPECT_EQ(show(std::string("./Maildir/\n&a@b.c\n")), show(readFileIfAny(victim))) << op.first;
+        EXPECT_EQ(show(std::string("./Maildir/\n&a@b.c\n")), show(readFileIfAny(victim)))
+            << op.first;
         struct stat st;
         ASSERT_EQ(0, stat(victim.c_str(), &st));
         EXPECT_EQ(0u, st.st_uid) << op.first;

@@ -92,7 +92,8 @@ TEST_F(MaildirManagerTest, PathsLieUnderTheConfiguredMailRoot) {
               ROOT + "/d.example/joe/Maildir");
     EXPECT_EQ(maildirs.getMailnameRelativeMaildir("d.example", "joe").string(),
               "d.example/joe/Maildir");
-    EXPECT_EQ(want(0), std::to_string(maildirs.uid()) + ":" + std::to_string(maildirs.gid()) + " 0");
+    EXPECT_EQ(want(0),
+              std::to_string(maildirs.uid()) + ":" + std::to_string(maildirs.gid()) + " 0");
 }
 
 TEST_F(MaildirManagerTest, DomainRootBelongsToPopuserWithMode0750) {

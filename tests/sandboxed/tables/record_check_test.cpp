@@ -69,7 +69,8 @@ TEST(RecordCheck, RefusedRecordsLeaveTheTableAsItWas) {
         };
         if (c.value == "1") {  // key cases: the removals check keys too
             changes.push_back([&] { DatabaseHelper::removeRecord(MAP, c.key); });
-            changes.push_back([&] { DatabaseHelper::removeRecords(MAP, keys.begin(), keys.end()); });
+            changes.push_back(
+                [&] { DatabaseHelper::removeRecords(MAP, keys.begin(), keys.end()); });
         }
         for (const auto& change : changes) {
             std::string error = errorOf(change);

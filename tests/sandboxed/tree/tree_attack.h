@@ -143,7 +143,8 @@ inline void plantLink(const std::string& path, const std::string& target) {
         return symlink(target.c_str(), path.c_str()) == 0 ? 0 : 1;
     });
     if (rc != 0)
-        throw std::runtime_error("popuser could not plant a link at " + path + " (" + std::to_string(rc) + ")");
+        throw std::runtime_error("popuser could not plant a link at " + path + " (status " +
+                                 std::to_string(rc) + ")");
 }
 
 /// A popuser process that swaps `dir` and a link to `target` beside it

@@ -24,7 +24,8 @@ std::string outcome(const std::function<std::string(const std::string&)>& check,
     try {
         return check(name);
     } catch (const std::invalid_argument& e) {
-        return e.what() == name ? REFUSED : "(invalid_argument naming " + std::string(e.what()) + ")";
+        return e.what() == name ? REFUSED
+                                : "(invalid_argument naming " + std::string(e.what()) + ")";
     }
 }
 
