@@ -29,6 +29,8 @@ namespace tree_attack {
 
 /// Size of every marker file, so that a count that took one in shows.
 const std::size_t MARKER_SIZE = 7777;
+/// The size limit of the target's maildirsize, so that reading it shows.
+const long long MARKER_LIMIT = 7777777;
 
 /// One line per entry below `dir` (links not followed), sorted: path,
 /// type, owner, mode, and the bytes of a regular file.
@@ -83,7 +85,7 @@ public:
             write(d + "/marker", std::string(MARKER_SIZE, 'm'));
         }
         write(dir_ + "/.qmail", "root's own\n");
-        write(dir_ + "/Maildir/maildirsize", "5S,0C\n");
+        write(dir_ + "/Maildir/maildirsize", std::to_string(MARKER_LIMIT) + "S,0C\n 0 0\n");
         before_ = snapshot(dir_);
     }
     const std::string& dir() const { return dir_; }

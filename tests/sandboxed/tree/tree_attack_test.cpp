@@ -54,6 +54,7 @@ const Depth DEPTHS[] = {
     {"Maildir/new", HOME + "/Maildir/new", TARGET + "/Maildir/new"},
     {"folder", HOME + "/Maildir/.Spam", TARGET + "/Maildir/.Spam"},
     {"@attachments", HOME + "/@attachments", TARGET + "/@attachments"},
+    {"maildirsize", HOME + "/Maildir/maildirsize", TARGET + "/Maildir/maildirsize"},
 };
 
 MaildirPPManager& storage() { return MaildirManager::getInstance(); }
@@ -124,6 +125,15 @@ const Operation OPERATIONS[] = {
          fcount_t count = 0;
          get_maildirpp_usage((HOME + "/Maildir").c_str(), &size, &count);
          return static_cast<long long>(size + count);
+     }},
+    {"limits read",
+     [] {
+         sizequota_t size = 0, sizeLimit = 0;
+         fcount_t count = 0, countLimit = 0;
+         get_maildirpp_usage_and_limits((HOME + "/Maildir").c_str(), 1, &size, &count,
+                                        &sizeLimit, &countLimit);
+         // The target's own maildirsize has this limit.
+         return sizeLimit == tree_attack::MARKER_LIMIT ? static_cast<long long>(MARKER_SIZE) : 0;
      }},
     {"attachments size",
      [] { return static_cast<long long>(get_dir_size((HOME + "/@attachments").c_str(), 0)); }},
