@@ -170,9 +170,8 @@ TEST_F(MaildirManagerTest, BackupsAreNamedByInode) {
     EXPECT_EQ(maildirs.backupDomainRoot(DOMAIN).string(),
               DOMAIN_ROOT + ".QuarnSaved." + std::to_string(root));
     EXPECT_FALSE(fs::exists(DOMAIN_ROOT));
-}
 
-TEST_F(MaildirManagerTest, BackingUpNothingChangesNothing) {
+    // Backing up nothing changes nothing.
     EXPECT_TRUE(maildirs.backupDomainRoot(DOMAIN).empty());
     EXPECT_TRUE(maildirs.backupMailnameHome(DOMAIN, "joe").empty());
     EXPECT_FALSE(fs::exists(DOMAIN_ROOT));
