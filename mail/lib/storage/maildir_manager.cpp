@@ -64,9 +64,10 @@ TreeDir makeAndOpen(const TreeDir& parent, const std::string& name, const char* 
 void setOwnerAndMode(const TreeDir& dir, uid_t uid, gid_t gid, mode_t mode) {
     if (dir.setOwnerAndMode(uid, gid, mode) == 0)
         return;
+    int error = errno;
     struct stat st;
     bool owned = fstat(dir.fd(), &st) == 0 && st.st_uid == uid && st.st_gid == gid;
-    throw FSError(owned ? "chmod" : "chown", dir.path(), errno);
+    throw FSError(owned ? "chmod" : "chown", dir.path(), error);
 }
 
 /// The subdirectories of a new home, each given to popuser with 0700.
