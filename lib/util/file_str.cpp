@@ -17,6 +17,7 @@
 #include "lib/util/fd_owner.h"
 #include "lib/errors/log.h"
 #include "lib/util/mk_lock.h"
+#include "lib/util/line_reader.h"
 #include "lib/util/plain_file.h"
 
 // Safety as root. The edited files lie in directories that the unprivileged
@@ -36,9 +37,7 @@ namespace {
 
 using quarn::process::FdOwner;
 using quarn::retryOnEintr;
-
-// The read buffer: a longer line arrives in pieces.
-const std::size_t READ_BUFFER_SIZE = 4095;
+using quarn::LineReader;
 
 const int APPEND_POSITION = 1;
 
@@ -47,7 +46,9 @@ enum { MATCH_PREFIX = 0, MATCH_SUFFIX = 1, MATCH_ANYWHERE = 2 };
 
 // One call's request, checked once.
 struct Request {
-    const char* path;
+    int dir;           // the directory the file is named in
+    const char* name;  // its name there
+    const char* path;  // its path, for the lock and the messages
     int action;
     int position;
     std::string line;     // the text with its line feed, which it gets if it lacks one
@@ -74,6 +75,10 @@ bool makeRequest(const char* path, const char* text, int action, int position, R
                       (action == FILE_STR_REMOVE_MATCHING && position >= MATCH_PREFIX &&
                        position <= MATCH_ANYWHERE);
     if (!path || !*path || !text || !*text || !positionOk)
+        return false;
+    // One line only: a line feed inside would smuggle in a second line.
+    const char* feed = std::strchr(text, '\n');
+    if (feed && feed[1] != '\0')
         return false;
     r.path = path;
     r.action = action;
@@ -102,58 +107,12 @@ bool dropsLine(const Request& r, const std::string& line) {
     }
 }
 
-// Whole lines of a descriptor, read READ_BUFFER_SIZE bytes at a time. A line
-// longer than the buffer comes in several reads and is put together before
-// it is compared, so that the equal, prefix, suffix and contains tests always
-// see the whole line: memory grows with the longest line, which in these
-// small files is short, and no match can straddle two pieces.
-class LineReader {
-public:
-    explicit LineReader(int fd) : fd_(fd) {}
-
-    // 1 with the next line (its line feed kept; the last one may lack it),
-    // 0 at the end of the file, -1 with errno when reading fails.
-    int next(std::string& line) {
-        line.clear();
-        for (;;) {
-            if (start_ == end_) {
-                ssize_t n = fill();
-                if (n < 0)
-                    return -1;
-                if (n == 0)
-                    return line.empty() ? 0 : 1;
-            }
-            const char* begin = buffer_ + start_;
-            const void* feed = std::memchr(begin, '\n', end_ - start_);
-            std::size_t take =
-                feed ? static_cast<const char*>(feed) - begin + 1 : end_ - start_;
-            line.append(begin, take);
-            start_ += take;
-            if (feed)
-                return 1;
-        }
-    }
-
-private:
-    // Reads the next piece; its size, 0 at the end, -1 with errno.
-    ssize_t fill() {
-        ssize_t n = retryOnEintr([this] { return read(fd_, buffer_, sizeof buffer_); });
-        start_ = 0;
-        end_ = n > 0 ? n : 0;
-        return n;
-    }
-
-    int fd_;
-    char buffer_[READ_BUFFER_SIZE];
-    std::size_t start_ = 0;
-    std::size_t end_ = 0;
-};
-
 // The temporary file beside the target: removed again on every way out
 // unless it was renamed over the target.
 class ScratchFile {
 public:
-    explicit ScratchFile(const char* target) : path_(std::string(target) + ".tmp") {}
+    ScratchFile(int dir, const char* name, const char* path)
+        : dir_(dir), name_(std::string(name) + ".tmp"), path_(std::string(path) + ".tmp") {}
     ScratchFile(const ScratchFile&) = delete;
     ScratchFile& operator=(const ScratchFile&) = delete;
     ~ScratchFile() { discard(); }
@@ -161,10 +120,12 @@ public:
     // Removes a stale file of the name and creates a new one that only root
     // can open; 0, or -1 with errno.
     int create() {
-        if (unlink(path_.c_str()) < 0 && errno != ENOENT)
+        if (unlinkat(dir_, name_.c_str(), 0) < 0 && errno != ENOENT)
             return -1;
-        int fd = quarn::process::openDescriptor(
-            path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        int fd = retryOnEintr([this] {
+            return openat(dir_, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          0600);
+        });
         if (fd < 0)
             return -1;
         fd_ = FdOwner::adopt(fd);
@@ -178,7 +139,7 @@ public:
             return;
         int saved = errno;
         fd_.closeQuietly();
-        unlink(path_.c_str());
+        unlinkat(dir_, name_.c_str(), 0);
         created_ = false;
         errno = saved;
     }
@@ -192,7 +153,7 @@ public:
 
     // Renames it over `target`; 0, or -1 with errno and the file still here.
     int renameTo(const char* target) {
-        if (rename(path_.c_str(), target) < 0)
+        if (renameat(dir_, name_.c_str(), dir_, target) < 0)
             return -1;
         created_ = false;
         return 0;
@@ -202,14 +163,17 @@ public:
     const std::string& path() const noexcept { return path_; }
 
 private:
+    int dir_;
+    std::string name_;
     std::string path_;
     FdOwner fd_;
     bool created_ = false;
 };
 
 // The lstat of the path; 0, or 1 after the message for a refused file.
-int statTarget(const char* path, Target& t) {
-    if (retryOnEintr([&] { return lstat(path, &t.st); }) < 0)
+int statTarget(const Request& r, Target& t) {
+    const char* path = r.path;
+    if (retryOnEintr([&] { return fstatat(r.dir, r.name, &t.st, AT_SYMLINK_NOFOLLOW); }) < 0)
         return errno == ENOENT ? 0 : report(errno, "file_str: Unable to stat file %s: %s\n", path);
     t.existed = true;
     int refused = plain_file_error(t.st);
@@ -239,7 +203,7 @@ void writeLineOrExit(ScratchFile& tmp, const std::string& line, const char* path
 int openSource(const Request& r, const Target& t, FdOwner& in) {
     if (!t.existed)
         return report(ENOENT, "Unable to open file %s: %s\n", r.path);
-    int fd = open_plain_file(r.path, O_RDONLY, 0, &t.st);
+    int fd = open_plain_file_at(r.dir, r.name, O_RDONLY, 0, &t.st);
     if (fd < 0)
         return report(errno, "Unable to open file %s: %s\n", r.path);
     in = FdOwner::adopt(fd);
@@ -264,13 +228,14 @@ int copyKeptLines(const Request& r, int in, ScratchFile& tmp) {
 // The target must still be the file that was read: a file put there
 // meanwhile by a writer that takes no lock would otherwise be lost unseen;
 // that case has the first rename text, a failing rename(2) the second.
-int replaceTarget(ScratchFile& tmp, const Target& t, const char* path) {
+int replaceTarget(ScratchFile& tmp, const Target& t, const Request& r) {
+    const char* path = r.path;
     struct stat now;
-    if (retryOnEintr([&] { return lstat(path, &now); }) < 0)
+    if (retryOnEintr([&] { return fstatat(r.dir, r.name, &now, AT_SYMLINK_NOFOLLOW); }) < 0)
         return report(errno, "Error while rename file %s: %s\n", path);
     if (now.st_dev != t.st.st_dev || now.st_ino != t.st.st_ino)
         return report(EAGAIN, "Error while rename file %s: %s\n", path);
-    if (tmp.renameTo(path) < 0)
+    if (tmp.renameTo(r.name) < 0)
         return report(errno, "Unable to rename file %s: %s\n", path);
     return 0;
 }
@@ -280,7 +245,7 @@ int rewriteFile(const Request& r, const Target& t) {
     FdOwner in;
     if (openSource(r, t, in) != 0)
         return 1;
-    ScratchFile tmp(r.path);
+    ScratchFile tmp(r.dir, r.name, r.path);
     if (tmp.create() < 0) {
         // This one goes to standard error only.
         std::fprintf(stderr, "Unable to open file %s: %s\n", tmp.path().c_str(),
@@ -296,7 +261,7 @@ int rewriteFile(const Request& r, const Target& t) {
         return report(errno, "Unable to close file %s: %s\n", tmp.path().c_str());
     if (in.tryClose() < 0)
         return report(errno, "Unable to close file %s: %s\n", r.path);
-    return replaceTarget(tmp, t, r.path);
+    return replaceTarget(tmp, t, r);
 }
 
 // Appends the line, creating the file when it is missing; 0 or 1.
@@ -305,8 +270,8 @@ int rewriteFile(const Request& r, const Target& t) {
 // that no half line stays, and the failure has the close text (as buffered
 // output reports it when the file is closed).
 int appendLine(const Request& r, const Target& t) {
-    int fd = open_plain_file(r.path, O_WRONLY | O_APPEND | O_CREAT, 0666,
-                             t.existed ? &t.st : nullptr);
+    int fd = open_plain_file_at(r.dir, r.name, O_WRONLY | O_APPEND | O_CREAT, 0666,
+                                t.existed ? &t.st : nullptr);
     if (fd < 0)
         return report(errno, "Unable to open file %s: %s\n", r.path);
     FdOwner out = FdOwner::adopt(fd);
@@ -328,7 +293,7 @@ int appendLine(const Request& r, const Target& t) {
 // The edit itself, under the lock; 0 or 1.
 int editLocked(const Request& r) {
     Target t;
-    if (statTarget(r.path, t) != 0)
+    if (statTarget(r, t) != 0)
         return 1;
     // Nothing to remove from: a failure the callers expect, so no message.
     if (r.action == FILE_STR_REMOVE && !t.existed)
@@ -366,9 +331,16 @@ int releaseLock(quarn::MKLock& lock, const char* path) {
 }  // namespace
 
 int file_str(const char* path, const char* text, int action, int position) {
+    return file_str_at(AT_FDCWD, path, path, text, action, position);
+}
+
+int file_str_at(int dirfd, const char* name, const char* path, const char* text, int action,
+                int position) {
     try {
         Request request;
-        if (!makeRequest(path, text, action, position, request)) {
+        request.dir = dirfd;
+        request.name = name;
+        if (!name || !makeRequest(path, text, action, position, request)) {
             // No caller passes these; refused before anything is touched.
             errno = EINVAL;
             messlog2(0, 0, "file_str: invalid arguments\n");

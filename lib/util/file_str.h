@@ -11,8 +11,15 @@ enum {
 };
 
 /// 0 on success, 1 on failure after a message.  `text` is one non-empty line,
-/// with or without its line feed.  Owner, group and mode of an existing file
-/// are kept.
+/// with or without its line feed; a text with a line feed anywhere but at
+/// its end is refused before anything is touched.  Owner, group and mode of
+/// an existing file are kept.
 int file_str(const char* path, const char* text, int action, int position);
+
+/// file_str of the file `name` in the directory `dirfd` (the file and its
+/// scratch file are reached only by *at calls, so no directory is looked up
+/// by name again); `path` names it for the lock and the messages.
+int file_str_at(int dirfd, const char* name, const char* path, const char* text, int action,
+                int position);
 
 #endif

@@ -59,7 +59,7 @@ bool isValidAddress(const std::string& address)
     auto at = address.find('@');
     if (at == std::string::npos || address.find('@', at + 1) != std::string::npos)
         return false;
-    if (at == 0 || at > 64)
+    if (at == 0)
         return false;
     bool localOk = std::none_of(address.begin(), address.begin() + at, [](char ch) {
         auto c = static_cast<unsigned char>(ch);

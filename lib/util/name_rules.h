@@ -15,8 +15,8 @@ bool isValidDomainName(const std::string& name);
 /// "/", "@", ",", ":", white space or control characters.
 bool isValidMailname(const std::string& name);
 
-/// An address local@domain taken from an option: exactly one "@", a local
-/// part of 1 to 64 bytes without white space, control characters or ",",
+/// An address local@domain taken from an option: exactly one "@", a
+/// non-empty local part without white space, control characters or ",",
 /// and a valid domain part.
 bool isValidAddress(const std::string& address);
 

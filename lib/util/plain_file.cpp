@@ -20,10 +20,17 @@ int plain_file_error(const struct stat& st) {
 }
 
 int open_plain_file(const char* path, int flags, mode_t mode, const struct stat* expected) {
+    return open_plain_file_at(AT_FDCWD, path, flags, mode, expected);
+}
+
+int open_plain_file_at(int dirfd, const char* name, int flags, mode_t mode,
+                       const struct stat* expected) {
     // O_NONBLOCK: a FIFO put at the path between a check and the open would
     // otherwise hold the open until somebody opens its other end.
-    int fd = quarn::process::openDescriptor(path, flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                                            mode);
+    int fd;
+    do
+        fd = openat(dirfd, name, flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode);
+    while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return -1;
     quarn::process::FdOwner owner = quarn::process::FdOwner::adopt(fd);

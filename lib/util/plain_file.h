@@ -20,6 +20,10 @@ int plain_file_error(const struct stat& st);
 /// and inode; EAGAIN otherwise). Returns the descriptor or -1 with errno.
 int open_plain_file(const char* path, int flags, mode_t mode, const struct stat* expected);
 
+/// open_plain_file of `name` relative to the directory `dirfd` (openat).
+int open_plain_file_at(int dirfd, const char* name, int flags, mode_t mode,
+                       const struct stat* expected);
+
 /// write(2) of all `size` bytes, repeated on EINTR and short writes;
 /// false with errno on failure.
 bool write_all(int fd, const void* data, std::size_t size);

@@ -4,11 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <boost/filesystem/path.hpp>
+
 #include <cerrno>
+#include <string>
 
 #include "lib/util/fd_owner.h"
 #include "lib/util/working_dir_guard.h"
 #include "mail/lib/tree/dir_handle.h"
+#include "mail/lib/tree/tree_dir.h"
 
 namespace {
 
@@ -20,9 +24,9 @@ sizequota_t sizeOf(const struct stat& st, int in_blocks) {
 // Changes into the directory `name` that lstat found as `st`. Opened
 // without following links and checked against `st`, so that a directory
 // swapped for a link meanwhile never leads the count elsewhere.
-bool enter(const char* name, const struct stat& st) {
-    quarn::process::FdOwner dir = quarn::process::FdOwner::adopt(quarn::process::openDescriptor(
-        name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+bool enter(int parent, const char* name, const struct stat& st) {
+    quarn::process::FdOwner dir =
+        quarn::process::FdOwner::adopt(quarn::mail::tree_open_dir_at(parent, name));
     struct stat opened;
     if (!dir || fstat(dir.get(), &opened) != 0)
         return false;
@@ -55,7 +59,7 @@ sizequota_t currentDirSize(int in_blocks) {
         }
         total += sizeOf(st, in_blocks);
         if (S_ISDIR(st.st_mode)) {
-            if (!enter(entry->d_name, st)) {
+            if (!enter(AT_FDCWD, entry->d_name, st)) {
                 if (errno != ENOENT)
                     return -1;
                 errno = 0;
@@ -78,16 +82,22 @@ sizequota_t currentDirSize(int in_blocks) {
 
 }  // namespace
 
+// The directory that holds `path` is reached through the tree walk, so no
+// component on the way is followed either.
 sizequota_t get_dir_size(const char* path, int in_blocks) {
+    const boost::filesystem::path whole(path);
+    const std::string dir = whole.has_parent_path() ? whole.parent_path().string() : ".";
+    quarn::mail::TreeDir parent = quarn::mail::TreeDir::openPath(dir);
+    const std::string name = whole.filename().string();
     struct stat st;
-    if (lstat(path, &st) != 0)
+    if (!parent.ok() || parent.stat(name, st) != 0)
         return -1;
     if (!S_ISDIR(st.st_mode))
         return sizeOf(st, in_blocks);
     quarn::WorkingDirGuard cwd;
     if (!cwd.ok())
         return -1;
-    sizequota_t inner = enter(path, st) ? currentDirSize(in_blocks) : -1;
+    sizequota_t inner = enter(parent.fd(), name.c_str(), st) ? currentDirSize(in_blocks) : -1;
     int error = errno;
     if (cwd.restore() != 0)
         return -1;

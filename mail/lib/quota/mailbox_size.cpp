@@ -9,6 +9,7 @@
 #include "lib/util/idn.h"
 #include "lib/errors/log.h"
 #include "lib/util/malloc_string.h"
+#include "lib/util/name_rules.h"
 #include "lib/panel/vel_conf.h"
 #include "mail/lib/quota/get_dir_size.h"
 #include "mail/lib/quota/maildirpp_usage.h"
@@ -24,6 +25,10 @@ void mailboxHome(const char* MailName, const char* DomainName, char (&home)[PATH
     if (!ascii) {
         errno = 0;
         messlog2(1, 0, "idn_toascii() failed: %s", idn_strerror(idn_errno));
+    }
+    if (!quarn::isSafePathComponent(ascii.get()) || !quarn::isSafePathComponent(MailName)) {
+        errno = EINVAL;
+        messlog2(1, 0, "invalid mailbox name %s@%s", MailName, DomainName);
     }
     const char* root = velConfGetDefaultByIndex(QUARN_MAILNAMES_D);
     int n = std::snprintf(home, sizeof home, "%s/%s/%s/", root, ascii.get(), MailName);

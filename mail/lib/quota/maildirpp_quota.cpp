@@ -12,6 +12,7 @@
 #include "lib/util/eintr.h"
 #include "lib/util/idn.h"
 #include "lib/util/malloc_string.h"
+#include "lib/util/name_rules.h"
 #include "lib/panel/mysql_handle.h"
 #include "lib/panel/panel_queries.h"
 #include "lib/panel/vel_conf.h"
@@ -22,6 +23,7 @@
 #include "mail/lib/quota/maildirsize_text.h"
 #include "mail/lib/quota/maildirsize_tmp.h"
 #include "mail/lib/tree/popuser.h"
+#include "mail/lib/tree/tree_dir.h"
 #include "mail/lib/quota/quota_log.h"
 #include "mail/lib/quota/quota_panel.h"
 
@@ -77,6 +79,11 @@ int mailboxHome(const char* MailDomain, const char* MailName, char (&home)[PATH_
     quarn::MallocString ascii(idn_toascii(MailDomain));
     if (!ascii) {
         quota_log(0, "idn_toascii(%s) failed: %s", MailDomain, idn_strerror(idn_errno));
+        return 0;
+    }
+    // Each name must stay one directory below its parent.
+    if (!quarn::isSafePathComponent(ascii.get()) || !quarn::isSafePathComponent(MailName)) {
+        quota_log(EINVAL, "invalid domain or mail name %s@%s", MailName, MailDomain);
         return 0;
     }
     const char* root = velConfGetDefaultByIndex(QUARN_MAILNAMES_D);
@@ -143,7 +150,7 @@ int write_maildirpp_maildirsize(const char* maildir, uid_t owner, gid_t group, s
         quota_log(errno, "unable to get current working directory");
         return 0;
     }
-    if (chdir(maildir) != 0) {
+    if (quarn::mail::tree_chdir(maildir) != 0) {
         quota_log(errno, "unable to change to Maildir %s", maildir);
         return 0;
     }
@@ -167,7 +174,7 @@ int store_mbox_quota(const char* MailDomain, const char* MailName, sizequota_t q
         quota_log(errno, "unable to get current working directory");
         return 0;
     }
-    if (chdir(home) != 0) {
+    if (quarn::mail::tree_chdir(home) != 0) {
         int error = errno;
         quota_log(error, "unable to change to mbox folder %s: %s", home, std::strerror(error));
         return 0;

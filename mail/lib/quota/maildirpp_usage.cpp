@@ -8,8 +8,10 @@
 #include <cstdio>
 
 #include "lib/util/fd_owner.h"
+#include "lib/util/plain_file.h"
 #include "lib/util/working_dir_guard.h"
 #include "mail/lib/tree/dir_handle.h"
+#include "mail/lib/tree/tree_dir.h"
 #include "mail/lib/quota/maildir_message_size.h"
 #include "mail/lib/quota/maildirpp_folder.h"
 #include "mail/lib/quota/maildirsize_text.h"
@@ -25,8 +27,10 @@ const size_t PATH_BUFFER = 4096;
 // or cannot be opened holds nothing that could be counted, so it counts as
 // empty; a message that vanished while it was looked at was delivered
 // elsewhere or removed and is not counted either.
-bool countMessages(const char* subdir, sizequota_t* size, fcount_t* count, time_t* mtime) {
-    DirHandle dir(opendir(subdir));
+// A link in their place is not followed: it counts as missing.
+bool countMessages(int folder, const char* subdir, sizequota_t* size, fcount_t* count,
+                   time_t* mtime) {
+    DirHandle dir(quarn::mail::openDirAt(folder, subdir));
     if (!dir)
         return true;
     struct stat st;
@@ -53,14 +57,15 @@ bool countMessages(const char* subdir, sizequota_t* size, fcount_t* count, time_
     return errno == 0;
 }
 
-// new and cur of the folder `folder` ("." for the Maildir itself).
+// new and cur of the folder `folder` ("." for the Maildir itself); a
+// folder that is a link, or gone, holds nothing that counts.
 bool countFolder(const char* folder, sizequota_t* size, fcount_t* count, time_t* mtime) {
-    char path[PATH_BUFFER];
-    for (const char* sub : {"new", "cur"}) {
-        std::snprintf(path, sizeof path, "%s/%s", folder, sub);
-        if (!countMessages(path, size, count, mtime))
+    quarn::mail::TreeDir dir = quarn::mail::TreeDir::openPath(folder);
+    if (!dir.ok())
+        return true;
+    for (const char* sub : {"new", "cur"})
+        if (!countMessages(dir.fd(), sub, size, count, mtime))
             return false;
-    }
     return true;
 }
 
@@ -78,7 +83,8 @@ int isCountedFolder(DIR* dir, const struct dirent* entry) {
 // "maildirsize" of the current directory read and parsed: 1 usable, 0
 // unusable (unreadable, too long, badly formed), -1 missing.
 int readMaildirsize(MaildirsizeContents* contents) {
-    int fd = quarn::process::openDescriptor("maildirsize", O_RDONLY | O_CLOEXEC);
+    // popuser's file: a link, a FIFO or a hard link is not read.
+    int fd = open_plain_file("maildirsize", O_RDONLY, 0, nullptr);
     if (fd < 0)
         return errno == ENOENT ? -1 : 0;
     quarn::process::FdOwner file = quarn::process::FdOwner::adopt(fd);
@@ -133,21 +139,20 @@ bool countOverQuota(fcount_t count, long long diff, fcount_t limit) {
 
 // A missing cur or new has no time to give and is passed over, as the
 // scan counts it as empty; any other stat failure fails the call.
+// A link in place of either is no directory of the mailbox and is passed
+// over too.
 int get_maildirpp_folder_mtime(const char* dir, time_t* mtime) {
-    char path[PATH_BUFFER];
+    quarn::mail::TreeDir folder = quarn::mail::TreeDir::openPath(dir);
+    if (!folder.ok())
+        return errno == ENOENT ? 1 : 0;
     for (const char* sub : {"cur", "new"}) {
-        if (static_cast<size_t>(std::snprintf(path, sizeof path, "%s/%s", dir, sub)) >=
-            sizeof path) {
-            errno = ENAMETOOLONG;
-            return 0;
-        }
         struct stat st;
-        if (stat(path, &st) != 0) {
+        if (folder.stat(sub, st) != 0) {
             if (errno == ENOENT)
                 continue;
             return 0;
         }
-        if (st.st_mtime > *mtime)
+        if (S_ISDIR(st.st_mode) && st.st_mtime > *mtime)
             *mtime = st.st_mtime;
     }
     return 1;
@@ -195,7 +200,7 @@ int get_maildirpp_usage_and_limits(const char* maildir, int no_recalc, sizequota
     *size_limit = contents.size_limit;
     *count_limit = contents.count_limit;
     quarn::WorkingDirGuard cwd;
-    if (!cwd.ok() || chdir(maildir) != 0)
+    if (!cwd.ok() || quarn::mail::tree_chdir(maildir) != 0)
         return 0;
     int state = readMaildirsize(&contents);
     *size_limit = contents.size_limit;

@@ -10,6 +10,7 @@
 
 #include "lib/util/eintr.h"
 #include "mail/lib/quota/quota_log.h"
+#include "mail/lib/tree/tree_dir.h"
 
 namespace quarn {
 namespace mail {
@@ -30,7 +31,7 @@ void MaildirsizeTmpFile::discard() noexcept {
     int saved = errno;
     fd_.closeQuietly();
     if (linked_)
-        unlink(name_);
+        unlinkat(tmpDir_.get(), base(), 0);
     linked_ = false;
     errno = saved;
 }
@@ -48,16 +49,25 @@ int MaildirsizeTmpFile::attempt(const char* host) {
         errno = ENAMETOOLONG;
         return -1;
     }
-    struct stat byName, byFd;
-    if (lstat(name_, &byName) == 0 || errno != ENOENT)
+    // A tmp/ that is missing or not a directory (a link) fails the attempt
+    // as a file that cannot be created there would.
+    if (!tmpDir_)
+        tmpDir_ = process::FdOwner::adopt(tree_open_dir_at(AT_FDCWD, "tmp"));
+    if (!tmpDir_)
         return 0;
-    int fd = process::openDescriptor(name_, O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC,
-                                     0644);
+    struct stat byName, byFd;
+    const int dir = tmpDir_.get();
+    if (fstatat(dir, base(), &byName, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
+        return 0;
+    int fd = retryOnEintr([&] {
+        return openat(dir, base(), O_CREAT | O_EXCL | O_NOFOLLOW | O_WRONLY | O_CLOEXEC, 0644);
+    });
     if (fd < 0)
         return 0;
     fd_ = process::FdOwner::adopt(fd);
     linked_ = true;
-    bool same = fstat(fd, &byFd) == 0 && lstat(name_, &byName) == 0 &&
+    bool same = fstat(fd, &byFd) == 0 &&
+                fstatat(dir, base(), &byName, AT_SYMLINK_NOFOLLOW) == 0 &&
                 byFd.st_dev == byName.st_dev && byFd.st_ino == byName.st_ino;
     if (!same || retryOnEintr([fd] { return ftruncate(fd, 0); }) != 0) {
         discard();
@@ -73,6 +83,11 @@ bool MaildirsizeTmpFile::create(const char* host) {
         int created = attempt(host);
         if (created > 0)
             return true;
+        if (!tmpDir_ && (errno == ELOOP || errno == ENOTDIR)) {
+            // popuser put something else there: no later attempt fares better.
+            quota_log(errno, "tmp of the Maildir is not a directory");
+            return false;
+        }
         if (created < 0) {
             quota_log(ENAMETOOLONG, "host name is too long to be used in filename");
             return false;
@@ -110,7 +125,7 @@ bool MaildirsizeTmpFile::commit() {
 }
 
 bool MaildirsizeTmpFile::install(const char* target) {
-    if (rename(name_, target) != 0) {
+    if (renameat(tmpDir_.get(), base(), AT_FDCWD, target) != 0) {
         quota_log(errno, "unable to rename %s to %s", name_, target);
         return false;
     }

@@ -16,9 +16,11 @@ const int MAILDIRSIZE_TMP_ATTEMPTS = 5;
 const unsigned MAILDIRSIZE_TMP_PAUSE = 2;
 
 /// The temporary maildirsize in "tmp/" of the Maildir that is the current
-/// directory. Until it has been renamed into place its owner closes and
-/// unlinks it, so it never outlives a failure; the owner must therefore go
-/// before the working directory changes.
+/// directory; tmp/ is held by a descriptor opened without following a link
+/// and the file is reached only relative to it. Until it has been renamed
+/// into place its owner closes and unlinks it, so it never outlives a
+/// failure; the owner must therefore go before the working directory
+/// changes.
 class MaildirsizeTmpFile {
 public:
     MaildirsizeTmpFile() = default;
@@ -43,12 +45,15 @@ public:
     bool install(const char* target);
 
 private:
+    /// The file's name in tmp/.
+    const char* base() const noexcept { return name_ + 4; }
     /// One attempt under the name of this moment: 1 created, 0 failed (and
     /// cleaned up), -1 with ENAMETOOLONG when the name cannot be formed.
     int attempt(const char* host);
     /// Closes and unlinks what the object holds, keeping errno.
     void discard() noexcept;
 
+    process::FdOwner tmpDir_;
     process::FdOwner fd_;
     // "tmp/" and one file name.
     char name_[4 + NAME_MAX + 1] = "";

@@ -12,6 +12,7 @@
 #include "mail/lib/quota/get_dir_size.h"
 #include "mail/lib/quota/maildirpp_group_quota.h"
 #include "mail/lib/quota/maildirpp_quota.h"
+#include "mail/lib/tree/mail_root.h"
 
 namespace quarn {
 namespace mail {
@@ -26,7 +27,7 @@ const char* const ATTACHMENTS = "@attachments";
 // mailbox size: the mailbox keeps the limit it was asked for.
 int64_t attachmentsSize() {
     struct stat st;
-    if (stat(ATTACHMENTS, &st) != 0 || !S_ISDIR(st.st_mode))
+    if (lstat(ATTACHMENTS, &st) != 0 || !S_ISDIR(st.st_mode))
         return 0;
     sizequota_t size = get_dir_size(ATTACHMENTS, 0);
     return size < 0 ? 0 : size;
@@ -78,7 +79,10 @@ void MaildirPPManager::setMailboxQuota(const std::string& domain, const std::str
     WorkingDirGuard cwd;
     if (!cwd.ok())
         throw FSError("getcwd", errno);
-    if (chdir(home.c_str()) != 0)
+    // The home is entered by descriptor, walked without following links;
+    // all below works on names relative to it.
+    TreeDir dir = openMailnameHome(domain, mailname);
+    if (!dir.ok() || dir.changeInto() != 0)
         throw FSError("chdir", home, errno);
     if (!write_maildirpp_maildirsize("Maildir", uid(), gid(), effectiveQuota(quota), 0))
         throw FSError("create maildirsize", getMailnameMaildir(domain, mailname), 0);

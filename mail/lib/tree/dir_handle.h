@@ -18,6 +18,10 @@ struct DirCloser {
 /// A directory stream of opendir, closed when its owner goes.
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
+/// The directory `name` below the directory `dirfd` as a stream, opened
+/// without following a link (tree_open_dir_at); null with errno.
+DirHandle openDirAt(int dirfd, const char* name);
+
 /// "." or "..": the two entries every directory lists.
 bool isDotOrDotDot(const char* name);
 

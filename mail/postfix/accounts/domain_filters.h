@@ -8,7 +8,8 @@
 namespace quarn::mail::postfix {
 
 /// Whether `name` is `domain`, ends with "@" + `domain`, or (with
-/// `withSubdomains`) ends with "." + `domain`.  Byte-exact.
+/// `withSubdomains`) ends with "." + `domain`.  The domain part compares
+/// without regard to ASCII case.
 bool liesInDomain(const std::string& name, const std::string& domain, bool withSubdomains);
 
 /// Keeps the names that do not lie in the domain.
@@ -27,7 +28,8 @@ private:
 };
 
 /// Moves names of the old domain to the new one: the domain itself, and the
-/// part after "@" (or ".", with `withSubdomains`).  Keeps every name.
+/// part after "@" (or ".", with `withSubdomains`), found whatever its
+/// case.  Keeps every name.
 class ReplaceDomainPart {
 public:
     ReplaceDomainPart(const std::string& oldDomain, const std::string& newDomain,

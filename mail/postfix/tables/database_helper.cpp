@@ -46,6 +46,7 @@ void DatabaseHelper::addRecord(const std::string& map, const std::string& key,
 }
 
 void DatabaseHelper::removeRecord(const std::string& map, const std::string& key) {
+    record_check::checkKey(map, key);
     runRemove(map, key, process::InputProducer());
 }
 

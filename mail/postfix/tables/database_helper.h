@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "lib/process/process_flags.h"
+#include "mail/postfix/tables/record_check.h"
 #include "mail/postfix/tables/record_filters.h"
 
 namespace quarn::mail::postfix {
 
 /// Stateless operations on one table, named by its map ("hash:/path").
-/// Keys and values are passed to postmap as given. postmap failures throw
+/// Keys and values are passed to postmap as given, once record_check has
+/// let them pass (it throws PostfixDatabaseError). postmap failures throw
 /// PostfixConfigurationError (add, replace, filter) or PostfixDatabaseError
 /// (remove).
 class DatabaseHelper {
@@ -28,6 +30,7 @@ public:
     /// Adds each (key, value) pair, overwriting keys that exist; in place.
     template <class Iter>
     static void addRecords(const std::string& map, Iter first, Iter last) {
+        record_check::checkRecords(map, first, last);
         if (first == last)
             return;
         runAdd(map, [first, last](std::vector<char>& buffer) mutable {
@@ -38,6 +41,7 @@ public:
     /// Rebuilds the table from exactly the given (key, value) pairs.
     template <class Iter>
     static void replaceRecords(const std::string& map, Iter first, Iter last) {
+        record_check::checkRecords(map, first, last);
         rewriteSource(map, true, [first, last](std::ostream& out) mutable {
             for (; first != last; ++first)
                 out << first->first << ' ' << first->second << '\n';
@@ -50,6 +54,7 @@ public:
     /// Deletes each key of the range.
     template <class Iter>
     static void removeRecords(const std::string& map, Iter first, Iter last) {
+        record_check::checkKeys(map, first, last);
         if (first == last)
             return;
         runRemove(map, "-", [first, last](std::vector<char>& buffer) mutable {

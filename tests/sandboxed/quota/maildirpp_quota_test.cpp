@@ -26,13 +26,15 @@
 #include "tests/sandboxed/panel/panel_rows.h"
 #include "tests/support/printed.h"
 #include "tests/support/temp_dir.h"
+#include "tests/unit/quota/maildir_tree.h"
 
 namespace {
 
 using testsupport::Printed;
 using testsupport::printedBy;
-
 using testsupport::readFile;
+using maildir_tree::cwd;
+using maildir_tree::putFile;
 
 namespace fs = boost::filesystem;
 using testsupport::PanelRows;
@@ -47,17 +49,6 @@ struct passwd popuser() {
     return *pw;
 }
 
-/// The first line of a file without its line feed.
-std::string firstLine(const std::string& path) {
-    std::string text = readFile(path);
-    return text.substr(0, text.find('\n'));
-}
-
-/// A file of `length` bytes.
-void putFile(const std::string& path, size_t length) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << std::string(length, 'x');
-}
-
 /// A tree handed to popuser, as the mail storage leaves it.
 void chownTree(const std::string& top) {
     struct passwd pw = popuser();
@@ -68,14 +59,15 @@ void chownTree(const std::string& top) {
             throw std::runtime_error("chown " + it->path().string());
 }
 
-/// Sum of the apparent sizes of a tree, the top directory included.
-sizequota_t treeBytes(const std::string& top) {
+/// Sum of the apparent sizes (or allocated blocks) of a tree, the top
+/// directory included.
+sizequota_t treeBytes(const std::string& top, bool blocks = false) {
     struct stat st;
     lstat(top.c_str(), &st);
-    sizequota_t sum = st.st_size;
+    sizequota_t sum = blocks ? st.st_blocks * 512 : st.st_size;
     for (fs::recursive_directory_iterator it(top), end; it != end; ++it) {
         lstat(it->path().c_str(), &st);
-        sum += st.st_size;
+        sum += blocks ? st.st_blocks * 512 : st.st_size;
     }
     return sum;
 }
@@ -114,18 +106,13 @@ public:
     }
     /// The first line of a mailbox's maildirsize.
     std::string header(const std::string& mailname) const {
-        return firstLine(maildir(mailname) + "/maildirsize");
+        std::string text = readFile(maildir(mailname) + "/maildirsize");
+        return text.substr(0, text.find('\n'));
     }
 
 private:
     std::string root_;
 };
-
-/// The working directory, to show that a call gave it back.
-std::string cwd() {
-    char buffer[4096];
-    return getcwd(buffer, sizeof buffer) ? buffer : "(getcwd failed)";
-}
 
 /// Delivers a message of about `bytes` bytes with deliverquota run as
 /// popuser; its exit status (77 is "over quota" in deliverquota(8)).
@@ -227,14 +214,12 @@ TEST(StoreMboxQuota, AttachmentsAreTakenOffTheQuota) {
     }
 }
 
-TEST(StoreMboxQuota, DomainInItsAsciiForm) {
+TEST(StoreMboxQuota, DomainInItsAsciiFormAndMissingHome) {
     MailDomain d("xn--bcher-kva.example");
     d.addMailbox("joe");
     ASSERT_EQ(1, store_mbox_quota("b\xc3\xbc" "cher.example", "joe", 4096));
     EXPECT_EQ("4096S,0C", d.header("joe"));
-}
 
-TEST(StoreMboxQuota, MissingHomeFails) {
     std::string before = cwd();
     Printed p = printedBy([] { return store_mbox_quota("nohome.example", "joe", 1000); });
     EXPECT_EQ(0, p.rc);
@@ -290,6 +275,7 @@ TEST(StoreDefaultMboxQuota, OnlyMailboxesFollowingTheDomainDefault) {
 }
 
 TEST(StoreDefaultMboxQuota, MailboxWithoutHomeFailsTheCall) {
+    EXPECT_EQ(1, store_default_mbox_quota("dflt-unknown.example", 1000)) << "no mailboxes";
     PanelRows rows;
     int dom = rows.addDomain("dflt-broken.example");
     rows.addMailname(dom, "ghost", "-1");
@@ -299,10 +285,6 @@ TEST(StoreDefaultMboxQuota, MailboxWithoutHomeFailsTheCall) {
               p.err.find("unable to set default mbox quota for domain 'dflt-broken.example' "
                          "(processing 'ghost')"))
         << p.err;
-}
-
-TEST(StoreDefaultMboxQuota, DomainWithoutMailboxesIsDone) {
-    EXPECT_EQ(1, store_default_mbox_quota("dflt-unknown.example", 1000));
 }
 
 TEST(RmMboxQuota, TakesTheLimitOfTheDomainOrItsWebspace) {
@@ -350,27 +332,15 @@ TEST(GetMboxSize, AttachmentsPlusMaildirUsage) {
     MailDomain d("size.example");
     std::string home = d.addMailbox("joe", 30000);
     std::ofstream(d.maildir("joe") + "/maildirsize") << "0S,0C\n 5000 2\n 700 1\n";
-    EXPECT_EQ(treeBytes(home + "/@attachments") + 5700, get_mbox_size("joe", "size.example", 0));
+    for (bool blocks : {false, true})
+        EXPECT_EQ(treeBytes(home + "/@attachments", blocks) + 5700,
+                  get_mbox_size("joe", "size.example", blocks))
+            << (blocks ? "in blocks" : "in bytes");
 
     d.addMailbox("ann");
     putFile(d.maildir("ann") + "/new/1.M1P1.host,S=1234:2,", 1);
     EXPECT_EQ(1234, get_mbox_size("ann", "size.example", 0))
         << "no attachments store counts 0, no maildirsize is a scan";
-}
-
-TEST(GetMboxSize, InBlocksCountsAttachmentBlocks) {
-    MailDomain d("blocks.example");
-    std::string home = d.addMailbox("joe", 30000);
-    std::ofstream(d.maildir("joe") + "/maildirsize") << "0S,0C\n 5000 2\n";
-    sizequota_t blocks = 0;
-    struct stat st;
-    lstat((home + "/@attachments").c_str(), &st);
-    blocks += st.st_blocks * 512;
-    for (fs::recursive_directory_iterator it(home + "/@attachments"), end; it != end; ++it) {
-        lstat(it->path().c_str(), &st);
-        blocks += st.st_blocks * 512;
-    }
-    EXPECT_EQ(blocks + 5000, get_mbox_size("joe", "blocks.example", 1));
 }
 
 TEST(GetMboxSizeDeathTest, MissingMaildirEndsTheProcess) {

@@ -9,12 +9,14 @@
 #include <boost/filesystem.hpp>
 
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "mail/lib/quota/get_dir_size.h"
 #include "tests/sandboxed/panel/panel_rows.h"
+#include "tests/unit/quota/maildir_tree.h"
 
 namespace {
 
@@ -27,16 +29,11 @@ const std::string HOME = DOMAIN_ROOT + "/joe";
 const std::string MAILDIR = HOME + "/Maildir";
 const char* const WARNING = "WARNING: @attachments directory is big enough to disable delivery!\n";
 
-std::string firstLine(const std::string& path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
+using maildir_tree::cwd;
 
-std::string cwd() {
-    char buffer[4096];
-    return getcwd(buffer, sizeof buffer) ? buffer : "?";
+std::string firstLine(const std::string& path) {
+    std::string text = maildir_tree::readFile(path);
+    return text.substr(0, text.find('\n'));
 }
 
 long long attachmentsSize() { return get_dir_size((HOME + "/@attachments").c_str(), 0); }
@@ -69,33 +66,36 @@ protected:
 };
 
 TEST_F(MailboxQuotaTest, LimitIsWhatTheAttachmentsLeave) {
-    std::ofstream(HOME + "/@attachments/a.pdf") << std::string(3000, 'x');
-    long long used = attachmentsSize();
-    ASSERT_GT(used, 3000);
-    std::string err;
-    EXPECT_EQ(headerFor(100000, &err), std::to_string(100000 - used) + "S,0C");
-    EXPECT_EQ(err, "");
-
+    const long long store = attachmentsSize();  // the empty directory
+    struct Case {
+        const char* what;
+        std::size_t attached;  // bytes of one file in @attachments
+        long long quota;       // -2: exactly the store's own size
+        std::string header;
+        const char* err;
+    } cases[] = {
+        {"room left", 3000, 100000, "", ""},
+        {"no limit", 0, -1, "0S,0C", ""},
+        {"nothing left is 1 byte, not unlimited", 0, -2, "1S,0C", ""},
+        {"quota 0", 0, 0, "1S,0C", WARNING},
+        {"attachments bigger than the quota", 50000, 10000, "1S,0C", WARNING},
+    };
+    for (const Case& c : cases) {
+        fs::remove(HOME + "/@attachments/a.pdf");
+        if (c.attached)
+            std::ofstream(HOME + "/@attachments/a.pdf") << std::string(c.attached, 'x');
+        std::string err;
+        std::string header = headerFor(c.quota == -2 ? store : c.quota, &err);
+        std::string want = c.header.empty()
+                               ? std::to_string(c.quota - attachmentsSize()) + "S,0C"
+                               : c.header;
+        EXPECT_EQ(want, header) << c.what;
+        EXPECT_EQ(c.err, err) << c.what;
+    }
     struct stat st;
     ASSERT_EQ(stat((MAILDIR + "/maildirsize").c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, maildirs.uid());
     EXPECT_EQ(st.st_gid, maildirs.gid());
-}
-
-TEST_F(MailboxQuotaTest, NoLimitAndTheSmallestLimits) {
-    EXPECT_EQ(headerFor(-1), "0S,0C");
-    // Exactly the attachments' size leaves no room: 1 byte, never "unlimited".
-    EXPECT_EQ(headerFor(attachmentsSize()), "1S,0C");
-    std::string err;
-    EXPECT_EQ(headerFor(0, &err), "1S,0C");
-    EXPECT_EQ(err, WARNING);
-}
-
-TEST_F(MailboxQuotaTest, AttachmentsBiggerThanTheQuotaWarnAndStopDelivery) {
-    std::ofstream(HOME + "/@attachments/big") << std::string(50000, 'x');
-    std::string err;
-    EXPECT_EQ(headerFor(10000, &err), "1S,0C");
-    EXPECT_EQ(err, WARNING);
 }
 
 TEST_F(MailboxQuotaTest, UsageLineCountsTheMail) {
@@ -110,31 +110,33 @@ TEST_F(MailboxQuotaTest, UsageLineCountsTheMail) {
     EXPECT_FALSE(std::getline(in, more));
 }
 
-TEST_F(MailboxQuotaTest, MissingHomeIsAChdirError) {
-    fs::remove_all(HOME);
-    try {
-        maildirs.setMailboxQuota(DOMAIN, "joe", 1000);
-        ADD_FAILURE() << "no error for a missing home";
-    } catch (const fs::filesystem_error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("chdir: ", 0), 0u) << e.what();
-        EXPECT_EQ(e.path1().string(), HOME);
+// Each failure names its step and path; the working directory comes back
+// and no scratch file stays.
+TEST_F(MailboxQuotaTest, FailuresKeepTheWorkingDirectory) {
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+        std::string prefix, path;
+    } cases[] = {
+        {"missing home", [] { fs::remove_all(HOME); }, "chdir: ", HOME},
+        // maildirsize cannot be replaced while a directory holds its name.
+        {"maildirsize in the way",
+         [] { fs::create_directories(MAILDIR + "/maildirsize/in-the-way"); },
+         "create maildirsize: ", MAILDIR},
+    };
+    for (const Case& c : cases) {
+        maildirs.createMailnameHome(DOMAIN, "joe");
+        c.spoil();
+        try {
+            maildirs.setMailboxQuota(DOMAIN, "joe", 1000);
+            ADD_FAILURE() << c.what << ": no error";
+        } catch (const fs::filesystem_error& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(c.prefix, 0), 0u) << e.what();
+            EXPECT_EQ(e.path1().string(), c.path) << c.what;
+        }
+        EXPECT_EQ(cwd(), startDir) << c.what;
+        EXPECT_TRUE(!fs::exists(MAILDIR) || fs::is_empty(MAILDIR + "/tmp")) << c.what;
     }
-    EXPECT_EQ(cwd(), startDir);
-}
-
-TEST_F(MailboxQuotaTest, FailedWriteKeepsTheWorkingDirectoryAndNoScratchFile) {
-    // maildirsize cannot be replaced while a directory holds its name.
-    fs::create_directories(MAILDIR + "/maildirsize/in-the-way");
-    try {
-        maildirs.setMailboxQuota(DOMAIN, "joe", 1000);
-        ADD_FAILURE() << "no error when maildirsize cannot be written";
-    } catch (const fs::filesystem_error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("create maildirsize: ", 0), 0u) << e.what();
-        EXPECT_EQ(e.path1().string(), MAILDIR);
-        EXPECT_EQ(e.code().value(), 0);
-    }
-    EXPECT_EQ(cwd(), startDir);
-    EXPECT_TRUE(fs::is_empty(MAILDIR + "/tmp"));
 }
 
 TEST_F(MailboxQuotaTest, DomainQuotaReachesMailboxesOnTheDefaultOnly) {

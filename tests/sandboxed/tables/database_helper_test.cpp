@@ -113,8 +113,8 @@ TEST(DatabaseHelper, Remove) {
     DatabaseHelper::addRecords(t.map(), pairs.begin(), pairs.end());
     DatabaseHelper::removeRecord(t.map(), "a");
     EXPECT_NO_THROW(DatabaseHelper::removeRecord(t.map(), "missing")) << "missing key";
-    // An empty key still reaches postmap as an argument of its own.
-    EXPECT_NO_THROW(DatabaseHelper::removeRecord(t.map(), "")) << "empty key";
+    // An empty key is refused before postmap runs.
+    EXPECT_THROW(DatabaseHelper::removeRecord(t.map(), ""), PostfixDatabaseError) << "empty key";
     std::list<std::string> keys{"b", "missing", "c"};
     DatabaseHelper::removeRecords(t.map(), keys.begin(), keys.end());
     std::list<std::string> missing{"zz"};

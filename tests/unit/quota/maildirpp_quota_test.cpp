@@ -71,57 +71,48 @@ TEST(WriteMaildirppMaildirsize, HeaderOfTheNormalisedQuotaAndTheScannedUsage) {
     }
 }
 
-TEST(WriteMaildirppMaildirsize, OwnerModeAndReadBack) {
+// The file replaces an older one, is the writer's with mode 0644, keeps
+// its times when nothing changed during the scan, and reads back.
+TEST(WriteMaildirppMaildirsize, ReplacesAnOlderFileAndReadsBack) {
     Mailbox m;
+    std::ofstream(m.maildir + "/maildirsize") << "1S\n 99999 99\n 1 1\n";
     quarn::UmaskGuard mask(022);
-    ASSERT_EQ(1, m.write(5000, 0));
+    time_t start = time(nullptr);
+    ASSERT_EQ(1, m.write(700, 0));
+    EXPECT_EQ("700S,0C\n        2148           2\n", m.text());
     struct stat st = statOf(m.maildir + "/maildirsize");
     EXPECT_EQ(getuid(), st.st_uid);
     EXPECT_EQ(getgid(), st.st_gid);
     EXPECT_EQ(0644u, st.st_mode & 07777);
+    EXPECT_GE(st.st_mtime, start) << "not set back";
     sizequota_t size, sizeLimit;
     fcount_t count, countLimit;
     ASSERT_EQ(1, get_maildirpp_usage_and_limits(m.maildir.c_str(), 1, &size, &count, &sizeLimit,
                                                 &countLimit));
     EXPECT_EQ(2148, size);
     EXPECT_EQ(2u, count);
-    EXPECT_EQ(5000, sizeLimit);
+    EXPECT_EQ(700, sizeLimit);
     EXPECT_EQ(0u, countLimit);
 }
 
-TEST(WriteMaildirppMaildirsize, ReplacesAnOlderFileAndLeavesItsTimesAlone) {
-    Mailbox m;
-    std::ofstream(m.maildir + "/maildirsize") << "1S\n 99999 99\n 1 1\n";
-    time_t start = time(nullptr);
-    ASSERT_EQ(1, m.write(700, 0));
-    EXPECT_EQ("700S,0C\n        2148           2\n", m.text());
-    EXPECT_GE(statOf(m.maildir + "/maildirsize").st_mtime, start)
-        << "nothing changed during the scan, so the file is not set back";
-}
-
-TEST(WriteMaildirppMaildirsize, FailedRenameLeavesNoTemporaryFile) {
-    Mailbox m;
-    // A non-empty directory where the file belongs makes the rename fail.
-    fs::create_directories(m.maildir + "/maildirsize/keep");
-    std::string before = cwd();
-    Printed p = printedBy([&] { return m.write(1000, 0); });
-    EXPECT_EQ(0, p.rc);
-    EXPECT_NE(0, p.error);
-    EXPECT_EQ("", entries(m.maildir + "/tmp"));
-    EXPECT_TRUE(fs::is_directory(m.maildir + "/maildirsize/keep"));
-    EXPECT_EQ(before, cwd());
-    EXPECT_NE(std::string::npos, p.err.find("maildirsize")) << p.err;
-}
-
-TEST(WriteMaildirppMaildirsize, MissingMaildirFails) {
-    testsupport::TempDir dir;
-    std::string before = cwd();
-    Printed p = printedBy([&] {
-        return write_maildirpp_maildirsize(dir.file("none").c_str(), getuid(), getgid(), 1, 0);
-    });
-    EXPECT_EQ(0, p.rc);
-    EXPECT_EQ(ENOENT, p.error);
-    EXPECT_EQ(before, cwd());
+// A failed write leaves no temporary file and the working directory as it
+// was: a rename that fails (a directory holds the name), a missing Maildir.
+TEST(WriteMaildirppMaildirsize, FailuresLeaveNoTemporaryFile) {
+    for (bool missing : {false, true}) {
+        Mailbox m;
+        if (missing)
+            fs::remove_all(m.maildir);
+        else
+            fs::create_directories(m.maildir + "/maildirsize/keep");
+        std::string before = cwd();
+        Printed p = printedBy([&] { return m.write(1000, 0); });
+        EXPECT_EQ(0, p.rc) << missing;
+        EXPECT_EQ(missing ? ENOENT : EISDIR, p.error) << missing;
+        EXPECT_EQ(before, cwd()) << missing;
+        if (!missing) {
+            EXPECT_EQ("", entries(m.maildir + "/tmp"));
+        }
+    }
 }
 
 /// The temporary name the writer forms at the second `when`.

@@ -35,8 +35,25 @@ struct HeaderCase {
     fcount_t count;
 };
 
+using Parser = bool (*)(const char*, size_t, sizequota_t*, fcount_t*);
+
+/// Each case through `parse`: accepted or not, and the numbers it gave.
+template <size_t N>
+void expectParsed(Parser parse, const HeaderCase (&cases)[N]) {
+    for (const HeaderCase& c : cases) {
+        sizequota_t size = -7;
+        fcount_t count = 7;
+        bool ok = parse(c.line.data(), c.line.size(), &size, &count);
+        EXPECT_EQ(c.ok, ok) << c.name << ": got " << ok << ", want " << c.ok;
+        if (c.ok && ok) {
+            EXPECT_EQ(c.size, size) << c.name;
+            EXPECT_EQ(c.count, count) << c.name;
+        }
+    }
+}
+
 TEST(ParseMaildirsizeHeader, TheTwoFormsOnly) {
-    HeaderCase cases[] = {
+    const HeaderCase cases[] = {
         {"size and count", "100S,5C", true, 100, 5},
         {"size only", "100S", true, 100, 0},
         {"no limits", "0S,0C", true, 0, 0},
@@ -60,20 +77,11 @@ TEST(ParseMaildirsizeHeader, TheTwoFormsOnly) {
         {"size overflow", "9223372036854775808S", false, 0, 0},
         {"count overflow", "1S,18446744073709551616C", false, 0, 0},
     };
-    for (const HeaderCase& c : cases) {
-        sizequota_t size = -7;
-        fcount_t count = 7;
-        bool ok = parse_maildirsize_header(c.line.data(), c.line.size(), &size, &count);
-        EXPECT_EQ(c.ok, ok) << c.name << ": got " << ok << ", want " << c.ok;
-        if (c.ok && ok) {
-            EXPECT_EQ(c.size, size) << c.name;
-            EXPECT_EQ(c.count, count) << c.name;
-        }
-    }
+    expectParsed(parse_maildirsize_header, cases);
 }
 
 TEST(ParseMaildirsizeLine, TwoNumbersAndNothingElse) {
-    HeaderCase cases[] = {
+    const HeaderCase cases[] = {
         {"written form", "        2048           3", true, 2048, 3},
         {"one blank", "2048 3", true, 2048, 3},
         {"tabs", "\t2048\t3", true, 2048, 3},
@@ -88,16 +96,7 @@ TEST(ParseMaildirsizeLine, TwoNumbersAndNothingElse) {
         {"empty", "", false, 0, 0},
         {"size overflow", "9223372036854775808 1", false, 0, 0},
     };
-    for (const HeaderCase& c : cases) {
-        sizequota_t size = -7;
-        fcount_t count = 7;
-        bool ok = parse_maildirsize_line(c.line.data(), c.line.size(), &size, &count);
-        EXPECT_EQ(c.ok, ok) << c.name << ": got " << ok << ", want " << c.ok;
-        if (c.ok && ok) {
-            EXPECT_EQ(c.size, size) << c.name;
-            EXPECT_EQ(c.count, count) << c.name;
-        }
-    }
+    expectParsed(parse_maildirsize_line, cases);
 }
 
 }  // namespace

@@ -1,0 +1,86 @@
+// Records postmap would misread are refused before postmap runs: the table
+// stays as it was and the error names the record and the reason.
+#include "mail/postfix/tables/database_helper.h"
+#include "mail/postfix/tables/postfix_errors.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <list>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/sandboxed/tables/table_dump.h"
+
+namespace {
+
+using quarn::mail::postfix::DatabaseHelper;
+using quarn::mail::postfix::PostfixDatabaseError;
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+const std::string PATH = "/var/spool/postfix/quarn/record_check_" + std::to_string(getpid());
+const std::string MAP = "hash:" + PATH;
+
+struct Case {
+    const char* what;
+    std::string key, value, reason;
+};
+
+const Case CASES[] = {
+    {"line feed in the key", "a.test\nevil.test", "1", "line break in the key"},
+    {"carriage return in the key", "a.test\r", "1", "line break in the key"},
+    {"empty key", "", "1", "empty key"},
+    {"key starting with a blank", " a.test", "1", "key starts with a blank"},
+    {"key starting with #", "#a.test", "1", "key starts with #"},
+    {"key -", "-", "1", "key is -"},
+    {"line feed in the value", "a@b.test", "x@y.test\nevil.test 1", "line break in the value"},
+    {"empty value", "a@b.test", "", "empty value"},
+};
+
+/// The error text of `change`, or "(no error)".
+std::string errorOf(const std::function<void()>& change) {
+    try {
+        change();
+    } catch (const PostfixDatabaseError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+TEST(RecordCheck, RefusedRecordsLeaveTheTableAsItWas) {
+    {
+        std::ofstream(PATH) << "kept.test 1\n";
+    }
+    ASSERT_EQ(0, std::system(("/usr/sbin/postmap " + MAP).c_str()));
+    unlink(PATH.c_str());
+    const testsupport::Records before = testsupport::dumpTable(MAP);
+    for (const Case& c : CASES) {
+        const Pairs one{{c.key, c.value}};
+        const std::list<std::string> keys{c.key};
+        std::vector<std::function<void()>> changes{
+            [&] { DatabaseHelper::addRecord(MAP, c.key, c.value); },
+            [&] { DatabaseHelper::replaceRecords(MAP, one.begin(), one.end()); },
+        };
+        if (c.value == "1") {  // key cases: the removals check keys too
+            changes.push_back([&] { DatabaseHelper::removeRecord(MAP, c.key); });
+            changes.push_back(
+                [&] { DatabaseHelper::removeRecords(MAP, keys.begin(), keys.end()); });
+        }
+        for (const auto& change : changes) {
+            std::string error = errorOf(change);
+            EXPECT_NE(std::string::npos, error.find(c.reason)) << c.what << ": got " << error;
+            EXPECT_NE(std::string::npos, error.find(MAP)) << c.what << ": got " << error;
+            EXPECT_EQ(before, testsupport::dumpTable(MAP)) << c.what;
+        }
+    }
+    for (const char* suffix : {"", ".db"})
+        unlink((PATH + suffix).c_str());
+}
+
+}  // namespace
