@@ -136,15 +136,6 @@ TEST(ExecMysqlQuery, Results) {
     EXPECT_EQ(List{"(none)"}, taken(names)) << "a statement without a result set";
 }
 
-TEST(ExecMysqlQuery, FailedQueryLogsAndReturnsMinusOne) {
-    PanelRows rows;
-    LogCapture log;
-    char** names = nullptr;
-    EXPECT_EQ(-1, exec_mysql_query(rows.handle(), "SELECT x FROM pq_nowhere", &names));
-    EXPECT_EQ(nullptr, names);
-    EXPECT_EQ("Failed to exec query, Error: Table 'vel.pq_nowhere' doesn't exist|", log.text());
-}
-
 TEST(GetDomLimit, Values) {
     PanelRows rows;
     int limits = rows.addLimit("mbox_quota", "1048576");
