@@ -115,21 +115,6 @@ def test_postfix_init_script_stops_and_starts(mail):
 
 # Panel database
 
-def test_mariadb_answers_admin_with_the_password_of_the_shadow_file():
-    with sandbox.Sandbox() as sb:
-        shadow = sb.read(sandbox.SHADOW)
-        assert shadow.endswith("\n") and shadow.count("\n") == 1, f"got {shadow!r}"
-        query = ["mariadb", "-u", "admin", "-N", "-B", "vel", "-e",
-                 "SET NAMES utf8; SELECT COUNT(*) FROM domains"]
-        cases = [("right password", sb.admin_password(), 0, "0\n"),
-                 ("wrong password", "wrong", 1, "")]
-        for name, password, want_status, want_out in cases:
-            got = sb.run(query, env={"MYSQL_PWD": password})
-            assert (got.returncode, got.stdout) == (want_status, want_out), \
-                f"{name}: got {got.returncode} {got.stdout!r} {got.stderr!r}, " \
-                f"want {want_status} {want_out!r}"
-
-
 def test_panel_db_fills_what_the_panel_queries_read():
     with sandbox.Sandbox() as sb:
         assert sb.add_domain("example.net") == 1

@@ -80,12 +80,4 @@ TEST(Exc, CloneCopiesTheIncludedDeeply) {
     EXPECT_STREQ("inner x", cause->what());
 }
 
-TEST(Exc, CaughtAsStandardException) {
-    try {
-        throw TestExc("f", "F", 1, "Outer", boost::format("the %1%") % "message");
-    } catch (const std::exception& e) {
-        EXPECT_STREQ("the message", e.what());
-    }
-}
-
 }  // namespace
