@@ -187,11 +187,6 @@ TEST_F(PipeTest, ChildStartFailuresReachTheParent) {
     }
 }
 
-TEST_F(PipeTest, MissingProgramCanBeCaughtByItsErrno) {
-    Pipe pipe(ProcessParameters("/nonexistent/program"));
-    EXPECT_THROW(pipe.run(), quarn::ExSystemError<ENOENT>);
-}
-
 TEST_F(PipeTest, MisuseIsALogicError) {
     struct Case {
         const char* name;
