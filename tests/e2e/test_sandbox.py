@@ -121,16 +121,10 @@ def test_panel_db_fills_what_the_panel_queries_read():
             ("domain aliases",
              "SELECT da.name FROM domainaliases da JOIN domains d WHERE da.dom_id=d.id "
              "and d.name='example.net'", "alias.net\nalias2.net\n"),
-            ("mailnames",
-             "SELECT m.mail_name FROM mail m JOIN domains d WHERE m.dom_id=d.id "
-             "AND d.name='example.net'", "ann\njoe\n"),
             ("mail aliases",
              "SELECT ma.alias FROM mail_aliases ma JOIN mail m, domains d WHERE "
              "ma.mn_id=m.id AND m.mail_name='joe' AND m.dom_id=d.id AND "
              "d.name='example.net'", "jo\no'neil\n"),
-            ("domain of an alias",
-             "SELECT d.name FROM domains d JOIN domainaliases da WHERE d.id=da.dom_id "
-             "AND da.name='alias2.net'", "example.net\n"),
             ("domain limit",
              "select l.value from domains d, Limits l \t\t\t\t where d.id='40' and "
              "d.limits_id=l.id  and l.limit_name='mbox_quota'", "5000\n"),

@@ -18,7 +18,8 @@ namespace {
 // argv storage for one parse; argv[0] is the command word.
 class Args {
 public:
-    Args(std::vector<std::string> words) : words_(std::move(words)) {
+    Args(std::initializer_list<std::string> words) : Args(std::vector<std::string>(words)) {}
+    explicit Args(std::vector<std::string> words) : words_(std::move(words)) {
         for (std::string& w : words_)
             pointers_.push_back(&w[0]);
         pointers_.push_back(nullptr);

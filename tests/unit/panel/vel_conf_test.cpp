@@ -76,26 +76,6 @@ TEST(VelConfStore, FileValuesWinOverDefaults) {
     EXPECT_EQ("[x]", shown(store.get("OTHER")));
 }
 
-TEST(VelConfStore, ReadOnceThenKept) {
-    TempConf file;
-    file.write("QUARN_MAILNAMES_D /srv/one\nDUMP_D /d/one\n");
-    quarn::VelConfStore store(file.path());
-    EXPECT_EQ("[/srv/one]", shown(store.getByIndex(QUARN_MAILNAMES_D)));
-    file.write("QUARN_MAILNAMES_D /srv/two\nDUMP_D /d/two\nNEW y\n");
-    EXPECT_EQ("[/srv/one]", shown(store.getByIndex(QUARN_MAILNAMES_D)));
-    EXPECT_EQ("[/d/one]", shown(store.getDefault("DUMP_D")));
-    EXPECT_EQ("(none)", shown(store.get("NEW"))) << "the file is not read again";
-}
-
-TEST(VelConfStore, FailedReadIsTriedAgain) {
-    LogCapture log;
-    TempConf file;
-    quarn::VelConfStore store(file.path());
-    EXPECT_EQ("[/var/qmail/mailnames]", shown(store.getDefaultByIndex(QUARN_MAILNAMES_D)));
-    file.write("QUARN_MAILNAMES_D /srv/later\n");
-    EXPECT_EQ("[/srv/later]", shown(store.getDefaultByIndex(QUARN_MAILNAMES_D)));
-}
-
 TEST(VelConfStore, UnknownNamesAndIndices) {
     LogCapture log;
     TempConf file;
