@@ -60,17 +60,6 @@ TEST_F(ProcessLaunchTest, BadCodesAreRejected) {
     }
 }
 
-TEST_F(ProcessLaunchTest, HandledPipesReachTheParent) {
-    auto child = launchShell("read line; echo \"got $line\"; echo oops >&2", Handled, Handled,
-                             Handled);
-    child->waitExec();
-    ASSERT_EQ(4, write(child->stdinEnd().get(), "abc\n", 4));
-    child->stdinEnd().close();
-    EXPECT_EQ("got abc\n", readAll(child->stdoutEnd().get()));
-    EXPECT_EQ("oops\n", readAll(child->stderrEnd().get()));
-    EXPECT_EQ(0, child->waitExit());
-}
-
 TEST_F(ProcessLaunchTest, GivenDescriptorIsMovedIntoPlace) {
     int ends[2];
     ASSERT_EQ(0, pipe(ends));
