@@ -75,10 +75,7 @@ def fake_box():
         yield box
 
 
-@pytest.mark.parametrize("version, sdd", [
-    ("2.7", "false"), ("2.7.1", "true"), ("2.8", "true"),
-    ("2.10.1", "false"), ("3.7.11", "true"),
-])
+@pytest.mark.parametrize("version, sdd", [("2.10.1", "false"), ("2.7.1", "true")])
 def test_sdd_follows_the_reported_version(fake_box, version, sdd):
     fake_box.write("/usr/sbin/postconf",
                    f"#!/bin/sh\n[ \"$*\" = '-d -h mail_version' ] || exit 9\necho {version}\n",

@@ -6,7 +6,6 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
 
 import pytest
 
@@ -79,39 +78,6 @@ def mail():
 
 # Mail delivery
 
-def test_mail_to_a_virtual_mailbox_arrives_in_its_maildir(mail):
-    mail.postmap_add("virtual_domains", "example.net", "example.net/")
-    mail.postmap_add("vmailbox", "joe@example.net", "example.net/joe/Maildir/")
-    mail.postmap_add("virtual", "joe@example.net", "joe@example.net")
-    maildir = mail.make_maildir("example.net", "joe")
-    mail.sendmail("joe@example.net", "Subject: sandbox self-test\n\nhello\n")
-    delivered = mail.wait_delivery(maildir)
-    assert len(delivered) == 1, f"got {delivered}, want one message"
-    assert "Subject: sandbox self-test" in mail.read(delivered[0])
-    owner = mail.run(["stat", "-c", "%U:%G", delivered[0]]).stdout.strip()
-    assert owner == "popuser:popuser", f"got owner {owner}, want popuser:popuser"
-
-
-def test_alias_commands_of_localhost_localdomain_run(mail):
-    # The bounce records of a domain pipe into the bounce program through the
-    # aliases table; the stand-in records the call and the message.
-    mail.postmap_add("aliases", "_quarn_bounce_example.net",
-                     '"|/usr/lib/quarn-9.0/bouncemessage"')
-    mail.sendmail("_quarn_bounce_example.net@localhost.localdomain",
-                  "Subject: to be bounced\n\nbody\n")
-    calls = sandbox.wait_for(lambda: [c for c in mail.calls_log() if "bouncemessage" in c])
-    assert calls == ["/usr/lib/quarn-9.0/bouncemessage "], f"got calls {calls}"
-    saved = [n for n in mail.listdir("/run/sandbox/calls")
-             if n.startswith("bouncemessage.") and n.endswith(".in")]
-    assert len(saved) == 1, f"got saved inputs {saved}, want one"
-    # The call is logged before the stand-in has read all of its input.
-    body = sandbox.wait_for(
-        lambda: "Subject: to be bounced" in mail.read(f"/run/sandbox/calls/{saved[0]}"))
-    assert body, "the message reached the bounce program"
-    args = mail.read(f"/run/sandbox/calls/{saved[0][:-3]}.args")
-    assert args == "", "called without arguments"
-
-
 def test_wait_delivery_times_out_on_an_empty_maildir(mail):
     maildir = mail.make_maildir("example.net", "nobody-writes")
     result = mail.run([sandbox.WAIT_DELIVERY, maildir, "0.3"])
@@ -136,21 +102,6 @@ def test_postfix_init_script_stops_and_starts(mail):
 
 # Panel database
 
-def test_mariadb_answers_admin_with_the_password_of_the_shadow_file():
-    with sandbox.Sandbox() as sb:
-        shadow = sb.read(sandbox.SHADOW)
-        assert shadow.endswith("\n") and shadow.count("\n") == 1, f"got {shadow!r}"
-        query = ["mariadb", "-u", "admin", "-N", "-B", "vel", "-e",
-                 "SET NAMES utf8; SELECT COUNT(*) FROM domains"]
-        cases = [("right password", sb.admin_password(), 0, "0\n"),
-                 ("wrong password", "wrong", 1, "")]
-        for name, password, want_status, want_out in cases:
-            got = sb.run(query, env={"MYSQL_PWD": password})
-            assert (got.returncode, got.stdout) == (want_status, want_out), \
-                f"{name}: got {got.returncode} {got.stdout!r} {got.stderr!r}, " \
-                f"want {want_status} {want_out!r}"
-
-
 def test_panel_db_fills_what_the_panel_queries_read():
     with sandbox.Sandbox() as sb:
         assert sb.add_domain("example.net") == 1
@@ -170,16 +121,10 @@ def test_panel_db_fills_what_the_panel_queries_read():
             ("domain aliases",
              "SELECT da.name FROM domainaliases da JOIN domains d WHERE da.dom_id=d.id "
              "and d.name='example.net'", "alias.net\nalias2.net\n"),
-            ("mailnames",
-             "SELECT m.mail_name FROM mail m JOIN domains d WHERE m.dom_id=d.id "
-             "AND d.name='example.net'", "ann\njoe\n"),
             ("mail aliases",
              "SELECT ma.alias FROM mail_aliases ma JOIN mail m, domains d WHERE "
              "ma.mn_id=m.id AND m.mail_name='joe' AND m.dom_id=d.id AND "
              "d.name='example.net'", "jo\no'neil\n"),
-            ("domain of an alias",
-             "SELECT d.name FROM domains d JOIN domainaliases da WHERE d.id=da.dom_id "
-             "AND da.name='alias2.net'", "example.net\n"),
             ("domain limit",
              "select l.value from domains d, Limits l \t\t\t\t where d.id='40' and "
              "d.limits_id=l.id  and l.limit_name='mbox_quota'", "5000\n"),
@@ -249,10 +194,6 @@ FRESH = [
     ("/usr/lib/quarn-9.0", ["bouncemessage", "postfix-poplockdb-clean"], "root"),
     ("/usr/local/vel", ["handlers", "tmp"], "root"),
 ]
-TMPFS = ["/var/spool/postfix", "/etc/postfix", "/var/qmail/mailnames", "/var/lib/quarn",
-         "/etc/vel", "/etc/domainkeys", "/etc/vel-spf", "/etc/courier-imap",
-         "/etc/sysconfig", "/etc/init.d", "/var/spool/cron", "/run",
-         "/usr/lib/quarn-9.0", "/usr/local/vel", "/var/lib/mysql"]
 
 
 def test_system_paths_are_fresh_in_every_sandbox():
@@ -268,9 +209,6 @@ def test_system_paths_are_fresh_in_every_sandbox():
             assert got == want, f"{path}: got entries {got}, want {want}"
             got_owner = sb.run(["stat", "-c", "%U", path]).stdout.strip()
             assert got_owner == owner, f"{path}: got owner {got_owner}, want {owner}"
-        for path in TMPFS:
-            fstype = sb.run(["findmnt", "-n", "-o", "FSTYPE", "--mountpoint", path]).stdout
-            assert fstype.strip() == "tmpfs", f"{path}: got {fstype!r}, want a tmpfs mount"
         for table in sandbox.TABLES:
             got = sb.run(["/usr/sbin/postmap", "-s", f"hash:{sandbox.QUARN}/{table}"])
             assert (got.returncode, got.stdout) == (0, ""), \
@@ -413,12 +351,18 @@ def test_sandboxes_run_side_by_side():
         a.add_domain("a.example")
         assert not b.exists("/etc/vel/only-in-a"), "a file of one sandbox is in another"
         assert b.sql("SELECT name FROM domains") == [], "a row of one sandbox is in another"
+        # Mail to a virtual mailbox arrives in its Maildir, in each of them.
         for sb in (a, b):
             sb.postmap_add("virtual_domains", "side.example", "side.example/")
             sb.postmap_add("vmailbox", "x@side.example", "side.example/x/Maildir/")
+            sb.postmap_add("virtual", "x@side.example", "x@side.example")
             maildir = sb.make_maildir("side.example", "x")
-            sb.sendmail("x@side.example", "Subject: side by side\n\n")
-            assert len(sb.wait_delivery(maildir)) == 1
+            sb.sendmail("x@side.example", "Subject: side by side\n\nhello\n")
+            delivered = sb.wait_delivery(maildir)
+            assert len(delivered) == 1, f"got {delivered}, want one message"
+            assert "Subject: side by side" in sb.read(delivered[0])
+            owner = sb.run(["stat", "-c", "%U:%G", delivered[0]]).stdout.strip()
+            assert owner == "popuser:popuser", f"got owner {owner}, want popuser:popuser"
 
 
 # Stand-ins
@@ -462,13 +406,3 @@ def test_stand_in_programs_record_calls():
         assert sb.read(f"/run/sandbox/calls/{saved[0]}") == "-a\0b c\0"
         assert sb.read(f"/run/sandbox/calls/{saved[1]}") == "message\n"
         assert sb.read(f"/run/sandbox/calls/{saved[2]}") == ""
-
-
-def test_start_up_is_fast():
-    for options, limit in [([], 5.0), (["--postfix"], 8.0)]:
-        start = time.monotonic()
-        got = run(*options, "true")
-        took = time.monotonic() - start
-        print(f"run {' '.join(options + ['true'])}: {took:.2f} s")
-        assert got.returncode == 0, got.stderr
-        assert took < limit, f"{options}: start-up took {took:.2f} s, want under {limit} s"

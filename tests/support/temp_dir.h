@@ -9,6 +9,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -35,6 +36,17 @@ public:
         std::string path = file(name);
         std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
         return path;
+    }
+    /// Names in the directory that end in `suffix`.
+    std::vector<std::string> namesEnding(const std::string& suffix) const {
+        std::vector<std::string> found;
+        for (const auto& e : boost::filesystem::directory_iterator(path_)) {
+            std::string name = e.path().filename().string();
+            if (name.size() >= suffix.size() &&
+                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                found.push_back(name);
+        }
+        return found;
     }
 
 private:

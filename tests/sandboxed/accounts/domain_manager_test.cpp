@@ -287,36 +287,32 @@ TEST_F(HostNameRenameTest, RenamingToAndFromTheHostNameMovesTheHostRecords) {
                                                        {"u@new.example", "u@d.example"}}));
 }
 
-TEST_F(HostNameRenameTest, FailedRenameToTheHostNameBringsTheHostRecordsBack) {
-    fill(tables::VIRTUAL, hostRecords);
-    try {
-        quarn::mail::postfix::safeDomainFromToHostnameRenamer guard;
-        guard.beforeRename(host);
-        EXPECT_TABLE(tables::VIRTUAL, Records{});
-        throw std::runtime_error("rename failed");
-    } catch (const std::runtime_error&) {
+TEST_F(HostNameRenameTest, GuardUndoesOnlyAFailedRename) {
+    struct Case {
+        const char* name;
+        bool toHost, fails;
+        Records before, during, after;
+    } cases[] = {
+        {"failed rename to the host name", true, true, hostRecords, {}, hostRecords},
+        {"failed rename from the host name", false, true, {}, hostRecords, {}},
+        {"rename to the host name", true, false, hostRecords, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fill(tables::VIRTUAL, c.before);
+        try {
+            quarn::mail::postfix::safeDomainFromToHostnameRenamer guard;
+            if (c.toHost)
+                guard.beforeRename(host);
+            else
+                guard.afterRename(upperHost());
+            EXPECT_TABLE(tables::VIRTUAL, c.during);
+            if (c.fails)
+                throw std::runtime_error("rename failed");
+        } catch (const std::runtime_error&) {
+        }
+        EXPECT_TABLE(tables::VIRTUAL, c.after);
     }
-    EXPECT_TABLE(tables::VIRTUAL, hostRecords);
-}
-
-TEST_F(HostNameRenameTest, FailedRenameFromTheHostNameTakesTheHostRecordsAway) {
-    try {
-        quarn::mail::postfix::safeDomainFromToHostnameRenamer guard;
-        guard.afterRename(upperHost());
-        EXPECT_TABLE(tables::VIRTUAL, hostRecords);
-        throw std::runtime_error("later step failed");
-    } catch (const std::runtime_error&) {
-    }
-    EXPECT_TABLE(tables::VIRTUAL, Records{});
-}
-
-TEST_F(HostNameRenameTest, GuardDoesNothingWithoutAnError) {
-    fill(tables::VIRTUAL, hostRecords);
-    {
-        quarn::mail::postfix::safeDomainFromToHostnameRenamer guard;
-        guard.beforeRename(host);
-    }
-    EXPECT_TABLE(tables::VIRTUAL, Records{});
 }
 
 }  // namespace

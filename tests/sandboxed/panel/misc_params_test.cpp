@@ -95,10 +95,4 @@ TEST(MysqlStream, Errors) {
     EXPECT_EQ(1u, conn << "SELECT 1" << Query::exec) << "the connection goes on after errors";
 }
 
-TEST(MysqlStream, NameMode) {
-    Connection conn;
-    conn << "CREATE TEMPORARY TABLE `pq``q` (x INT)" << Query::exec;
-    EXPECT_EQ(1u, conn << "INSERT INTO `" << Query::name << "pq`q" << "` VALUES (1)" << Query::exec);
-}
-
 }  // namespace

@@ -84,12 +84,4 @@ TEST(QuarnDbConnect, SetsNamesUtf8) {
     mysql_close(my);
 }
 
-TEST(DbConnect, FailureIsLogged) {
-    testsupport::SavedFile shadow(QUARN_DB_PASSWORD_FILE);
-    shadow.remove();
-    testsupport::LogCapture log;
-    EXPECT_EQ(nullptr, db_connect());
-    EXPECT_EQ("Unable to open admin password file: No such file or directory|", log.text());
-}
-
 }  // namespace

@@ -18,7 +18,8 @@ namespace {
 // argv storage for one parse; argv[0] is the command word.
 class Args {
 public:
-    Args(std::initializer_list<std::string> words) : words_(words) {
+    Args(std::initializer_list<std::string> words) : Args(std::vector<std::string>(words)) {}
+    explicit Args(std::vector<std::string> words) : words_(std::move(words)) {
         for (std::string& w : words_)
             pointers_.push_back(&w[0]);
         pointers_.push_back(nullptr);
@@ -60,18 +61,10 @@ TEST(ProgramOptionsHelper, ReadsLongOptionsInBothForms) {
     EXPECT_FALSE(o.helper.has("help"));
 }
 
-TEST(ProgramOptionsHelper, RejectsAbbreviationsBareWordsAndUnknownOptions) {
-    {
+TEST(ProgramOptionsHelper, RejectsAbbreviationsBareWordsAndMissingValues) {
+    for (const char* bad : {"--domain=example.net", "stray", "--domain-name"}) {
         AddDomainOptions o;
-        EXPECT_NE("", errorOf(o.helper, {"--add-domain", "--domain=example.net"}));
-    }
-    {
-        AddDomainOptions o;
-        EXPECT_NE("", errorOf(o.helper, {"--add-domain", "--domain-name=a", "stray"}));
-    }
-    {
-        AddDomainOptions o;
-        EXPECT_NE("", errorOf(o.helper, {"--add-domain", "--domain-name"}));
+        EXPECT_NE("", errorOf(o.helper, {"--add-domain", "--domain-name=a", bad})) << bad;
     }
 }
 
@@ -92,94 +85,79 @@ TEST(ProgramOptionsHelper, NewestMissingMandatoryOptionIsReported) {
               errorOf(noMask, {"--w", "--ip-address=10.0.0.1"}));
 }
 
-TEST(ProgramOptionsHelper, MissingMandatoryOptionIsAnOptionError) {
+// "[value]" after parsing `words` with `helper`, or the error message.
+template <class T>
+std::string parsed(ProgramOptionsHelper& helper, Args& args, const T& stored) {
     try {
-        throw MissingMandatoryOption("email");
+        helper.parse(args.argc(), args.argv());
+        return "[" + std::to_string(stored) + "]";
     } catch (const po::error& e) {
-        EXPECT_STREQ("mandatory option \"--email\" is not specified", e.what());
+        return e.what();
     }
 }
 
-IPMask parseMask(std::initializer_list<std::string> words, std::string* error) {
+std::string mask(Args args) {
     ProgramOptionsHelper helper("w", "w");
     formWhitelistOptions(helper);
-    Args args(words);
+    IPMask value{9999};
     try {
         helper.parse(args.argc(), args.argv());
-        return helper.get<IPMask>("netmask");
+        value = helper.get<IPMask>("netmask");
     } catch (const po::error& e) {
-        *error = e.what();
+        return e.what();
     }
-    return IPMask{9999};
+    return "[" + std::to_string(value.prefixLength) + "]";
 }
 
-TEST(OptionTypes, IPMaskAcceptsZeroTo128Once) {
-    std::string error;
-    EXPECT_EQ(24, parseMask({"--w", "--ip-address=a", "--netmask= +24 "}, &error).prefixLength);
-    EXPECT_EQ(128, parseMask({"--w", "--ip-address=a", "--netmask=128"}, &error).prefixLength);
-    EXPECT_EQ("", error);
-    for (const char* bad : {"--netmask=129", "--netmask=-1", "--netmask=24x", "--netmask= "}) {
-        error.clear();
-        parseMask({"--w", "--ip-address=a", bad}, &error);
-        EXPECT_NE(std::string::npos, error.find("is invalid")) << bad << ": " << error;
-    }
-    error.clear();
-    parseMask({"--w", "--ip-address=a", "--netmask=8", "--netmask=8"}, &error);
-    EXPECT_NE(std::string::npos, error.find("more than once")) << error;
+std::string format(Args args) {
+    ProgramOptionsHelper helper("f", "f");
+    ShortnameFormat value{-1};
+    helper.addOptions()("account-format", po::value<ShortnameFormat>(&value), "format", true);
+    return parsed(helper, args, value.format);
 }
 
-TEST(OptionTypes, ShortnameFormatIsExactAndSingle) {
-    auto parse = [](std::initializer_list<std::string> words, std::string* error) {
-        ProgramOptionsHelper helper("f", "f");
-        helper.addOptions()("account-format", po::value<ShortnameFormat>(), "format", true);
-        Args args(words);
-        try {
-            helper.parse(args.argc(), args.argv());
-            return helper.get<ShortnameFormat>("account-format").format;
-        } catch (const po::error& e) {
-            *error = e.what();
-        }
-        return -1;
-    };
-    std::string error;
-    EXPECT_EQ(0, parse({"--f", "--account-format=compound"}, &error));
-    EXPECT_EQ(1, parse({"--f", "--account-format", "both"}, &error));
-    EXPECT_EQ("", error);
-    EXPECT_EQ(-1, parse({"--f", "--account-format=Both"}, &error));
-    EXPECT_NE(std::string::npos, error.find("is invalid")) << error;
-    error.clear();
-    EXPECT_EQ(-1, parse({"--f", "--account-format=both", "--account-format=both"}, &error));
-    EXPECT_NE(std::string::npos, error.find("more than once")) << error;
-}
-
-unsigned int parseComponents(std::initializer_list<std::string> words, std::string* error) {
-    unsigned int mask = 12345;
-    SelectedMailComponents components;
+std::string components(Args args) {
     ProgramOptionsHelper helper("c", "c");
-    helper.addOptions()("mail-component", po::value<SelectedMailComponents>(&components),
-                        "component");
-    Args args(words);
-    try {
-        helper.parse(args.argc(), args.argv());
-        mask = components.mask;
-    } catch (const po::error& e) {
-        *error = e.what();
-    }
-    return mask;
+    SelectedMailComponents value;
+    helper.addOptions()("mail-component", po::value<SelectedMailComponents>(&value), "component");
+    return parsed(helper, args, value.mask);
 }
 
-TEST(OptionTypes, SelectedMailComponentsAccumulate) {
-    std::string error;
-    EXPECT_EQ(0u, parseComponents({"--c"}, &error));
-    EXPECT_EQ(6u, parseComponents({"--c", "--mail-component=smtp", "--mail-component", "smtps"},
-                                  &error));
-    EXPECT_EQ(65535u, parseComponents({"--c", "--mail-component=all"}, &error));
-    EXPECT_EQ(256u | 1u, parseComponents({"--c", "--mail-component=milter",
-                                          "--mail-component=mta", "--mail-component=mta"},
-                                         &error));
-    EXPECT_EQ("", error);
-    parseComponents({"--c", "--mail-component=smtp", "--mail-component=SMTP"}, &error);
-    EXPECT_NE(std::string::npos, error.find("unknown component SMTP")) << error;
+TEST(OptionTypes, ValuesAndErrors) {
+    struct Case {
+        const char* name;
+        std::string (*parse)(Args);
+        std::vector<std::string> words;
+        std::string want;  // "[value]" or a part of the error
+    } cases[] = {
+        {"mask with blanks and plus", mask, {"--w", "--ip-address=a", "--netmask= +24 "}, "[24]"},
+        {"mask 128", mask, {"--w", "--ip-address=a", "--netmask=128"}, "[128]"},
+        {"mask 129", mask, {"--w", "--ip-address=a", "--netmask=129"}, "is invalid"},
+        {"mask -1", mask, {"--w", "--ip-address=a", "--netmask=-1"}, "is invalid"},
+        {"mask 24x", mask, {"--w", "--ip-address=a", "--netmask=24x"}, "is invalid"},
+        {"mask blank", mask, {"--w", "--ip-address=a", "--netmask= "}, "is invalid"},
+        {"mask twice", mask, {"--w", "--ip-address=a", "--netmask=8", "--netmask=8"},
+         "more than once"},
+        {"format compound", format, {"--f", "--account-format=compound"}, "[0]"},
+        {"format both", format, {"--f", "--account-format", "both"}, "[1]"},
+        {"format case", format, {"--f", "--account-format=Both"}, "is invalid"},
+        {"format twice", format, {"--f", "--account-format=both", "--account-format=both"},
+         "more than once"},
+        {"no component", components, {"--c"}, "[0]"},
+        {"components add up", components,
+         {"--c", "--mail-component=smtp", "--mail-component", "smtps"}, "[6]"},
+        {"all components", components, {"--c", "--mail-component=all"}, "[65535]"},
+        {"a repeated component counts once", components,
+         {"--c", "--mail-component=milter", "--mail-component=mta", "--mail-component=mta"},
+         "[257]"},
+        {"component case", components,
+         {"--c", "--mail-component=smtp", "--mail-component=SMTP"}, "unknown component SMTP"},
+    };
+    for (const Case& c : cases) {
+        std::string got = c.parse(Args(c.words));
+        EXPECT_NE(std::string::npos, got.find(c.want))
+            << c.name << ": got '" << got << "', want '" << c.want << "'";
+    }
 }
 
 TEST(ProgramOptionsHelperExit, HelpWinsOverMissingMandatoryOptions) {

@@ -9,16 +9,20 @@
 namespace {
 
 TEST(SystemError, WhatJoinsMessageAndSystemText) {
-    quarn::SystemError e("open failed", ENOENT);
-    std::string want = std::string("open failed: ") + std::strerror(ENOENT);
-    EXPECT_EQ(want, e.what());
-    const char* first = e.what();
-    EXPECT_EQ(first, e.what()) << "the text is built once and cached";
-}
-
-TEST(SystemError, WithoutMessageIsTheSystemTextAlone) {
-    quarn::SystemError e("", EACCES);
-    EXPECT_STREQ(std::strerror(EACCES), e.what());
+    struct Case {
+        const char* message;
+        int error;
+        std::string want;
+    } cases[] = {
+        {"open failed", ENOENT, std::string("open failed: ") + std::strerror(ENOENT)},
+        {"", EACCES, std::strerror(EACCES)},
+    };
+    for (const Case& c : cases) {
+        quarn::SystemError e(c.message, c.error);
+        EXPECT_EQ(c.want, e.what()) << "message '" << c.message << "'";
+        const char* first = e.what();
+        EXPECT_EQ(first, e.what()) << "the text is built once and cached";
+    }
 }
 
 TEST(SystemError, ZeroTakesCurrentErrno) {
@@ -33,17 +37,14 @@ TEST(ThrowSystemError, PicksTheClassOfTheErrno) {
     EXPECT_THROW(quarn::throwSystemError("m", EINTR), quarn::ExSystemError<EINTR>);
     EXPECT_THROW(quarn::throwSystemError("m", ECHILD), quarn::ExSystemError<ECHILD>);
     EXPECT_THROW(quarn::throwSystemError("m", EAGAIN), quarn::ExSystemError<EAGAIN>);
-}
-
-TEST(ThrowSystemError, ZeroBecomesAPlainErrorWithCurrentErrno) {
     errno = EACCES;
     try {
         quarn::throwSystemError("m", 0);
         FAIL() << "no exception";
     } catch (const quarn::ExSystemError<EPERM>&) {
-        FAIL() << "got ExSystemError<EPERM>, want plain SystemError";
+        FAIL() << "zero: got ExSystemError<EPERM>, want plain SystemError";
     } catch (const quarn::SystemError& e) {
-        EXPECT_EQ(EACCES, e.error());
+        EXPECT_EQ(EACCES, e.error()) << "zero takes the current errno";
     }
 }
 

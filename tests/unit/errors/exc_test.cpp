@@ -34,17 +34,6 @@ std::vector<std::string> partsOf(const quarn::ExVisitable& e) {
     return v.parts;
 }
 
-TEST(ExTraceable, WhatIsTheFormattedMessage) {
-    quarn::ExTraceable e("Some::Text", boost::format("%1% and %2%") % "one" % 2, "info", 7);
-    EXPECT_STREQ("one and 2", e.what());
-    EXPECT_STREQ("Some::Text", e.text());
-    const char* first = e.what();
-    EXPECT_EQ(first, e.what()) << "the message is formatted once";
-    std::vector<std::string> want = {"error=Some::Text", "info=info", "code=7",
-                                     "message=one and 2"};
-    EXPECT_EQ(want, partsOf(e));
-}
-
 TEST(Exc, AcceptSendsThrowPointFirstThenTheIncluded) {
     struct Case {
         const char* name;
@@ -78,14 +67,6 @@ TEST(Exc, CloneCopiesTheIncludedDeeply) {
     original.reset();
     EXPECT_EQ(want, partsOf(*copy));
     EXPECT_STREQ("inner x", cause->what());
-}
-
-TEST(Exc, CaughtAsStandardException) {
-    try {
-        throw TestExc("f", "F", 1, "Outer", boost::format("the %1%") % "message");
-    } catch (const std::exception& e) {
-        EXPECT_STREQ("the message", e.what());
-    }
 }
 
 }  // namespace

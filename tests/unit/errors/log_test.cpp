@@ -13,45 +13,29 @@ namespace {
 using testsupport::Printed;
 using testsupport::printedBy;
 
-TEST(Messlog2, PrintsOnBothStreams) {
-    int rc = -1;
-    Printed p = printedBy([&] {
-        errno = 0;
-        rc = messlog2(0, 0, "abc");
-    });
-    EXPECT_EQ(0, rc);
-    EXPECT_EQ("abc\n", p.err);
-    EXPECT_EQ("abc\n", p.out);
-}
-
-TEST(Messlog2, AddsTheSystemErrorAndKeepsErrno) {
-    int after = 0;
-    Printed p = printedBy([&] {
-        errno = ENOENT;
-        messlog2(0, 0, "open %s", "x");
-        after = errno;
-    });
-    std::string want = std::string("open x\nSystem error 2: ") + std::strerror(ENOENT) + "\n";
-    EXPECT_EQ(want, p.err);
-    EXPECT_EQ(want, p.out);
-    EXPECT_EQ(ENOENT, after);
-}
-
-TEST(Messlog2, NoSecondLineBreak) {
-    Printed p = printedBy([] {
-        errno = 0;
-        messlog2(0, 0, "done\n");
-    });
-    EXPECT_EQ("done\n", p.out);
-}
-
-TEST(Messlog2, LongMessagesAreNotCut) {
-    std::string big(10000, 'x');
-    Printed p = printedBy([&] {
-        errno = 0;
-        messlog2(0, 0, "%s", big.c_str());
-    });
-    EXPECT_EQ(big + "\n", p.out);
+TEST(Messlog2, PrintsOnBothStreamsAndKeepsErrno) {
+    const std::string big(10000, 'x');
+    struct Case {
+        const char* name;
+        int error;
+        std::string format, arg, want;
+    } cases[] = {
+        {"plain", 0, "abc", "", "abc\n"},
+        {"system error added", ENOENT, "open %s", "x",
+         std::string("open x\nSystem error 2: ") + std::strerror(ENOENT) + "\n"},
+        {"no second line break", 0, "done\n", "", "done\n"},
+        {"long message not cut", 0, "%s", big, big + "\n"},
+    };
+    for (const Case& c : cases) {
+        Printed p = printedBy([&] {
+            errno = c.error;
+            return messlog2(0, 0, c.format.c_str(), c.arg.c_str());
+        });
+        EXPECT_EQ(0, p.rc) << c.name;
+        EXPECT_EQ(c.want, p.err) << c.name;
+        EXPECT_EQ(c.want, p.out) << c.name;
+        EXPECT_EQ(c.error, p.error) << c.name << ": errno kept";
+    }
 }
 
 TEST(Messlog2, NonZeroStatusExits) {

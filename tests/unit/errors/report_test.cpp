@@ -69,8 +69,4 @@ TEST(TopLevelReport, TracebackFollowsTheLine) {
     EXPECT_NE(std::string::npos, o.out.find("\n\t")) << "frames are tab-indented";
 }
 
-TEST(TopLevelReport, DemangledTypeName) {
-    EXPECT_EQ("quarn::NotSupportedError", quarn::exceptionTypeName(quarn::NotSupportedError("")));
-}
-
 }  // namespace

@@ -94,32 +94,29 @@ TEST(ConfReadFile, ManyVariablesAreSortedAndFound) {
     EXPECT_EQ("(none)", conf.get(""));
 }
 
-TEST(ConfReadFile, MissingFile) {
-    LogCapture log;
+TEST(ConfReadFile, UnreadableFile) {
     TempDir dir;
-    conf_data conf;
-    conf_init_r(&conf);
-    std::string path = dir.path() + "/absent.conf";
-    EXPECT_EQ(-1, conf_read_file_r(path.c_str(), &conf));
-    EXPECT_EQ("unable to open configuration file " + path + ": No such file or directory\n|",
-              log.text());
-    conf_free_r(&conf);
-}
-
-TEST(ConfReadFile, DirectoryIsAReadError) {
-    LogCapture log;
-    TempDir dir;
-    conf_data conf;
-    conf_init_r(&conf);
-    EXPECT_EQ(-1, conf_read_file_r(dir.path().c_str(), &conf));
-    EXPECT_EQ("Unable to read configuration file: Is a directory|", log.text());
-    conf_free_r(&conf);
+    struct Case {
+        std::string path, log;
+    } cases[] = {
+        {dir.file("absent.conf"),
+         "unable to open configuration file " + dir.file("absent.conf") +
+             ": No such file or directory\n|"},
+        {dir.path(), "Unable to read configuration file: Is a directory|"},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        conf_data conf;
+        conf_init_r(&conf);
+        EXPECT_EQ(-1, conf_read_file_r(c.path.c_str(), &conf)) << c.path;
+        EXPECT_EQ(c.log, log.text()) << c.path;
+        conf_free_r(&conf);
+    }
 }
 
 TEST(ConfSet, ReplacesAndKeepsOrder) {
     conf_data conf;
     ASSERT_EQ(0, conf_init_r(&conf));
-    EXPECT_GE(conf.entries.capacity(), 20u);
     conf_set_r("B", "1", &conf);
     conf_set_r("A", "2", &conf);
     EXPECT_STREQ("2", conf_get_r("A", &conf)) << "unsorted lookup";

@@ -73,19 +73,4 @@ TEST(ExecReport, OtherTypes) {
     EXPECT_THROW(raiseReportedException(report({"ET: Strange", "EM: x"})), std::bad_exception);
 }
 
-TEST(ExecReport, WrittenReportReadsBack) {
-    int ends[2];
-    ASSERT_EQ(0, pipe(ends));
-    int code = ENOENT;
-    quarn::process::writeException(ends[1], "SystemError", "execv", &code);
-    close(ends[1]);
-    std::string text;
-    char buffer[256];
-    ssize_t n;
-    while ((n = read(ends[0], buffer, sizeof buffer)) > 0)
-        text.append(buffer, n);
-    close(ends[0]);
-    EXPECT_EQ(report({"ET: SystemError", "EM: execv", "EC: 2"}), text);
-}
-
 }  // namespace

@@ -26,29 +26,4 @@ TEST(Parameters, EmptyStringEndsTheArguments) {
         EXPECT_EQ(c.want, c.p.args) << c.name;
 }
 
-TEST(Parameters, DefaultsLeaveEverythingToThePipeline) {
-    ProcessParameters p("/bin/true");
-    EXPECT_TRUE(p.file.empty());
-    EXPECT_TRUE(p.workDir.empty());
-    EXPECT_EQ(nullptr, p.environment);
-    EXPECT_FALSE(p.closeOtherFds);
-    EXPECT_FALSE(p.preExec);
-    EXPECT_EQ(Unset, p.errChannel.fd);
-    EXPECT_FALSE(p.onExit);
-}
-
-TEST(Channel, HandlerAloneMeansHandled) {
-    Channel<OutputConsumer> none;
-    EXPECT_EQ(Unset, none.fd);
-    Channel<OutputConsumer> code(DevNull);
-    EXPECT_EQ(DevNull, code.fd);
-    Channel<OutputConsumer> lambda([](const std::vector<char>&) {});
-    EXPECT_EQ(Handled, lambda.fd);
-    EXPECT_TRUE(static_cast<bool>(lambda.handler));
-    Channel<InputProducer> in(InputProducer([](std::vector<char>&) { return false; }));
-    EXPECT_EQ(Handled, in.fd);
-    Channel<InputProducer> both(DevNull, InputProducer());
-    EXPECT_EQ(DevNull, both.fd);
-}
-
 }  // namespace

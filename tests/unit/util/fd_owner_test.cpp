@@ -80,18 +80,4 @@ TEST_F(FdOwnerTest, FailuresNameTheStep) {
     EXPECT_THROW(setNonBlocking(987654, "fcntl"), quarn::SystemError);
 }
 
-TEST_F(FdOwnerTest, PipeEndsCarryData) {
-    PipeOwner p;
-    p.create();
-    setNonBlocking(p.readEnd().get(), "fcntl");
-    char c;
-    EXPECT_EQ(-1, read(p.readEnd().get(), &c, 1));
-    EXPECT_EQ(EAGAIN, errno);
-    ASSERT_EQ(1, write(p.writeEnd().get(), "z", 1));
-    p.writeEnd().close();
-    EXPECT_EQ(1, read(p.readEnd().get(), &c, 1));
-    EXPECT_EQ('z', c);
-    EXPECT_EQ(0, read(p.readEnd().get(), &c, 1));
-}
-
 }  // namespace

@@ -17,25 +17,9 @@ using quarn::MKLock;
 using quarn::mk_flock_path;
 
 TEST(MkFlockPath, Md5OfPath) {
-    struct Case {
-        const char* path;
-        const char* want;
-    } cases[] = {
-        {"", "/var/lock/files/d41d8cd98f00b204e9800998ecf8427e"},
-        {"abc", "/var/lock/files/900150983cd24fb0d6963f7d28e17f72"},
-        {"/etc/postfix/main.cf", nullptr},
-    };
-    for (const Case& c : cases) {
-        std::string got = mk_flock_path(c.path);
-        if (c.want) {
-            EXPECT_EQ(c.want, got) << "path '" << c.path << "'";
-        }
-        ASSERT_EQ(std::string("/var/lock/files/").size() + 32, got.size()) << got;
-        EXPECT_EQ(std::string::npos,
-                  got.find_first_not_of("0123456789abcdef", sizeof("/var/lock/files/") - 1))
-            << got;
-    }
-    EXPECT_NE(mk_flock_path("/a"), mk_flock_path("/A"));
+    EXPECT_EQ("/var/lock/files/d41d8cd98f00b204e9800998ecf8427e", mk_flock_path(""));
+    EXPECT_EQ("/var/lock/files/900150983cd24fb0d6963f7d28e17f72", mk_flock_path("abc"));
+    EXPECT_EQ("/var/lock/files/7963c3b4b0754641744c1ae241e19575", mk_flock_path("/etc/postfix/main.cf"));
 }
 
 TEST(MKLock, FileItselfIsLockedAndStays) {
