@@ -33,15 +33,16 @@ const char* sqliteErrorText(sqlite3* db) {
     return db ? sqlite3_errmsg(db) : "general DB errror";
 }
 
-SqliteHandle sqliteOpenLogged(const char* path, bool readonly) {
+SqliteHandle sqliteOpenLogged(const char* path, bool readonly, const char* failure) {
     sqlite3* raw = nullptr;
     int flags = readonly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     int rc = sqlite3_open_v2(path, &raw, flags, nullptr);
     SqliteHandle db(raw);
     if (rc != SQLITE_OK) {
-        quarn_log(3, readonly ? "Unable to open database(readonly) %s: %s"
-                              : "Unable to open database %s: %s",
-                  path, sqliteErrorText(raw));
+        if (!failure)
+            failure = readonly ? "Unable to open database(readonly) %s: %s"
+                               : "Unable to open database %s: %s";
+        quarn_log(3, failure, path, sqliteErrorText(raw));
         return nullptr;
     }
     sqlite3_busy_timeout(raw, BUSY_TIMEOUT_MS);
@@ -74,9 +75,11 @@ int sqliteExec(sqlite3* db, const char* sql) {
     return sqliteRepeatWhileBusy([&] { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); });
 }
 
-SqliteSession::SqliteSession(sqlite3* given, const char* path, bool readonly) : db_(given) {
+SqliteSession::SqliteSession(sqlite3* given, const char* path, bool readonly,
+                             const char* openFailure)
+    : db_(given) {
     if (!db_) {
-        own_ = sqliteOpenLogged(path, readonly);
+        own_ = sqliteOpenLogged(path, readonly, openFailure);
         db_ = own_.get();
     }
 }

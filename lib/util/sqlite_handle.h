@@ -48,9 +48,10 @@ using SqliteStatement = std::unique_ptr<sqlite3_stmt, SqliteFinalizer>;
 const char* sqliteErrorText(sqlite3* db);
 
 /// Opens `path` (read-only or read-write, creating it as sqlite3_open does)
-/// with a 50 ms busy timeout. Logs "Unable to open database %s: %s" (or
-/// "(readonly)") and returns null on failure.
-SqliteHandle sqliteOpenLogged(const char* path, bool readonly);
+/// with a 50 ms busy timeout. Logs `failure` (path and error text; by
+/// default "Unable to open database %s: %s", or "(readonly)") and returns
+/// null on failure.
+SqliteHandle sqliteOpenLogged(const char* path, bool readonly, const char* failure = nullptr);
 
 /// Prepares `sql`, repeating while busy; logs "Unable to prepare SQL
 /// statement for query '%s': %s" and returns null on failure.
@@ -66,7 +67,8 @@ int sqliteExec(sqlite3* db, const char* sql);
 /// opened with sqliteOpenLogged and closed at the end of the scope.
 class SqliteSession {
 public:
-    SqliteSession(sqlite3* given, const char* path, bool readonly = false);
+    SqliteSession(sqlite3* given, const char* path, bool readonly = false,
+                  const char* openFailure = nullptr);
     SqliteSession(const SqliteSession&) = delete;
     SqliteSession& operator=(const SqliteSession&) = delete;
 
