@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <initializer_list>
 
 namespace {
 
