@@ -23,10 +23,12 @@ TEST(MhRecord, TypeAndHookNames) {
     for (const Case& c : cases) {
         EXPECT_STREQ(mhc_get_typestr(c.number), c.type) << c.number;
         EXPECT_STREQ(mhc_get_queuestr(c.number), c.queue) << c.number;
-        if (c.number < 5)
+        if (c.number < 5) {
             EXPECT_EQ(mh_get_type(c.type), c.number) << c.type;
-        if (c.number < 4)
+        }
+        if (c.number < 4) {
             EXPECT_EQ(mh_get_queue(c.queue), c.number) << c.queue;
+        }
     }
     EXPECT_EQ(mh_get_type("Sender"), MH_TYPE_UNKNOWN);
     EXPECT_EQ(mh_get_queue(nullptr), MH_QUEUE_UNKNOWN);
