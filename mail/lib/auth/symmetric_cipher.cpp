@@ -18,9 +18,14 @@ int storeText(quarn::SecretBytes& into, const void* bytes, std::size_t n, const 
         errno = EINVAL;
         return 0;
     }
+    // A fresh buffer, swapped in: the old one is wiped as it is freed,
+    // whatever its capacity held.
     const auto* first = static_cast<const unsigned char*>(bytes);
-    into.assign(first, first + n);
-    into.push_back('\0');
+    quarn::SecretBytes fresh;
+    fresh.reserve(n + 1);
+    fresh.assign(first, first + n);
+    fresh.push_back('\0');
+    into.swap(fresh);
     return 1;
 }
 
@@ -49,15 +54,18 @@ bool runCipher(EVP_CIPHER_CTX* evp, const quarn::SecretBytes& in, std::size_t n,
                quarn::SecretBytes& out, int blockSize) {
     if (n > static_cast<std::size_t>(INT_MAX - 2 * blockSize))
         return false;
-    out.assign(n + 2 * blockSize + 1, 0);
+    quarn::SecretBytes result(n + 2 * blockSize + 1, 0);
     int written = 0, last = 0;
-    if (EVP_CipherUpdate(evp, out.data(), &written, in.data(), static_cast<int>(n)) != 1 ||
-        EVP_CipherFinal_ex(evp, out.data() + written, &last) != 1) {
-        out.clear();
+    if (EVP_CipherUpdate(evp, result.data(), &written, in.data(), static_cast<int>(n)) != 1 ||
+        EVP_CipherFinal_ex(evp, result.data() + written, &last) != 1) {
+        quarn::SecretBytes().swap(out);
         return false;
     }
-    out.resize(written + last);
-    out.push_back('\0');
+    // The text ends at its NUL; the spare room stays zero and is wiped
+    // with the buffer.
+    result[written + last] = '\0';
+    result.resize(written + last + 1);
+    out.swap(result);
     return true;
 }
 
