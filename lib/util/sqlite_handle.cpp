@@ -35,7 +35,7 @@ const char* sqliteErrorText(sqlite3* db) {
 
 SqliteHandle sqliteOpenLogged(const char* path, bool readonly, const char* failure) {
     sqlite3* raw = nullptr;
-    int flags = readonly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    int flags = readonly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     int rc = sqlite3_open_v2(path, &raw, flags, nullptr);
     SqliteHandle db(raw);
     if (rc != SQLITE_OK) {

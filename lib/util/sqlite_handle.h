@@ -47,8 +47,9 @@ using SqliteStatement = std::unique_ptr<sqlite3_stmt, SqliteFinalizer>;
 /// connection to ask.
 const char* sqliteErrorText(sqlite3* db);
 
-/// Opens `path` (read-only or read-write, creating it as sqlite3_open does)
-/// with a 50 ms busy timeout. Logs `failure` (path and error text; by
+/// Opens an existing database `path` read-only or read-write (never
+/// creating it: a missing database is an error, not an empty new file) with
+/// a 50 ms busy timeout. Logs `failure` (path and error text; by
 /// default "Unable to open database %s: %s", or "(readonly)") and returns
 /// null on failure.
 SqliteHandle sqliteOpenLogged(const char* path, bool readonly, const char* failure = nullptr);

@@ -15,6 +15,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <string>
 
 const char* const MAIL_AUTH_DB_SCHEMA =
@@ -107,16 +108,21 @@ bool removeOldDatabase(const char* path) {
 }  // namespace
 
 int createDBPath(const char* dbfile) {
-    std::string dir;
-    if (!directoryOf(dbfile, &dir)) {
-        quarn_log(2, "dirname(%s) failed: %s", dbfile, std::strerror(errno));
+    try {
+        std::string dir;
+        if (!directoryOf(dbfile, &dir)) {
+            quarn_log(2, "dirname(%s) failed: %s", dbfile, std::strerror(errno));
+            return -1;
+        }
+        if (!makeDirectories(dir)) {
+            quarn_log(2, "recursive mkdir(%s) failed: %s", dir.c_str(), std::strerror(errno));
+            return -1;
+        }
+        return 0;
+    } catch (const std::bad_alloc&) {
+        quarn_log(2, "Memory allocation error");
         return -1;
     }
-    if (!makeDirectories(dir)) {
-        quarn_log(2, "recursive mkdir(%s) failed: %s", dir.c_str(), std::strerror(errno));
-        return -1;
-    }
-    return 0;
 }
 
 int mailAuthDBInit() {

@@ -6,6 +6,7 @@
 
 #include "tests/sandboxed/handlers/mh_db_fixture.h"
 #include "tests/support/child_processes.h"
+#include "tests/support/file_text.h"
 #include "tests/support/log_capture.h"
 
 #include <unistd.h>
@@ -138,20 +139,32 @@ TEST_F(MhDbTest, SelectionByAPieceOfTheAddress) {
                    "before-queue\nspam x@xa.test sender before-data\n");
 }
 
-TEST_F(MhDbTest, MissingTableFailsEveryCall) {
-    std::string other = dir_.file("none.db");
-    mh_db_path = other.c_str();
-    LogCapture log;
-    EXPECT_EQ(mh_db_remove_name(nullptr, "x"), -1);
-    EXPECT_EQ(log.text(), "Unable to prepare SQL statement for query 'DELETE FROM handlers "
-                          "WHERE name=?': no such table: handlers|");
-    std::string noDir = dir_.file("no/such/dir.db");
-    mh_db_path = noDir.c_str();
-    EXPECT_EQ(mh_db_remove_all(nullptr, "x"), -1);
-    EXPECT_NE(log.text().find("Unable to open database(readonly) " + noDir +
-                              ": unable to open database file|"),
-              std::string::npos)
-        << log.text();
+TEST_F(MhDbTest, MissingDatabaseOrTableFailsEveryCall) {
+    // An empty file, as a fresh system has it, holds no table.
+    std::string emptyFile = dir_.write("empty.db", "");
+    std::string missing = dir_.file("missing.db");
+    struct Case {
+        const char* name;
+        const std::string& path;
+        int (*op)();
+        std::string wantLog;
+    };
+    const Case cases[] = {
+        {"no table", emptyFile, [] { return mh_db_remove_name(nullptr, "x"); },
+         "Unable to prepare SQL statement for query 'DELETE FROM handlers WHERE name=?': no such "
+         "table: handlers|"},
+        {"no file", missing, [] { return mh_db_remove_name(nullptr, "x"); },
+         "Unable to open database " + missing + ": unable to open database file|"},
+        {"no file, remove all", missing, [] { return mh_db_remove_all(nullptr, "x"); },
+         "Unable to open database(readonly) " + missing + ": unable to open database file|"},
+    };
+    for (const Case& c : cases) {
+        mh_db_path = c.path.c_str();
+        LogCapture log;
+        EXPECT_EQ(c.op(), -1) << c.name;
+        EXPECT_EQ(log.text(), c.wantLog) << c.name;
+        EXPECT_FALSE(testsupport::readFileIfAny(missing)) << c.name << ": database created";
+    }
 }
 
 void holdRead(const std::string& db, int readyFd) {
