@@ -3,6 +3,8 @@
 // key file it creates.
 #include "lib/runner/exec_cmd.h"
 #include "mail/lib/auth/base64.h"
+#include "mail/lib/auth/cipher_crypt.h"
+#include "mail/lib/auth/cipher_registry.h"
 #include "mail/lib/auth/mail_aes.h"
 #include "mail/lib/auth/mail_auth_location.h"
 #include "mail/lib/auth/mail_passwd_cipher.h"
@@ -16,6 +18,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -202,6 +205,53 @@ TEST_F(CipherTest, OuterInitReadsTheKeyOnce) {
     EXPECT_EQ(decrypt(text), "secret");
     mailPasswdCipherCleanup();
     EXPECT_EQ(decrypt(text), "(null)");
+}
+
+TEST_F(CipherTest, GivenIvIsUsedAndWrittenBack) {
+    ASSERT_EQ(mail_aes_init(keyPath_.c_str()), 1);
+    std::string iv = "fedcba9876543210";
+    quarn::MallocString text(quarn_cipher_crypt("secret", ("$AES-256-CBC:PKCS$" + base64(iv)).c_str()));
+    mail_aes_cleanup();
+    ASSERT_TRUE(text);
+    std::string stored = text.get();
+    EXPECT_EQ(stored.substr(0, 43), "$AES-256-CBC:PKCS$" + base64(iv) + "$");
+    EXPECT_EQ(opensslEnc(true, key_, iv, unbase64(stored.substr(43))), "secret");
+}
+
+TEST_F(CipherTest, RegistryCountsItsUsers) {
+    struct Case {
+        const char* name;
+        std::function<int()> op;
+        int want;
+        std::string wantLog;
+    };
+    std::string key = keyPath_;
+    const Case cases[] = {
+        {"first user", [&] { return quarn_cipher_init("AES-256-CBC:PKCS", key.c_str()); }, 1, ""},
+        {"second user", [&] { return quarn_cipher_init("AES-256-CBC:PKCS", key.c_str()); }, 1, ""},
+        {"one goes", [] { return quarn_cipher_cleanup("AES-256-CBC:PKCS"); }, 0, ""},
+        {"the last goes", [] { return quarn_cipher_cleanup("AES-256-CBC:PKCS"); }, 1, ""},
+        {"unknown node", [] { return quarn_cipher_cleanup("AES-256-CBC:PKCS"); }, 1,
+         "Failed to correctly destroy encryption cipher 'AES-256-CBC:PKCS'. A programming "
+         "error?|"},
+        {"unknown cipher", [&] { return quarn_cipher_init("NO-SUCH-CIPHER:PKCS", key.c_str()); },
+         0,
+         "Unknown encryption cipher: 'NO-SUCH-CIPHER:PKCS'|Failed to initialize encryption "
+         "cipher 'NO-SUCH-CIPHER:PKCS' with key '" + key + "'|"},
+        {"too long a specification",
+         [&] { return quarn_cipher_init("AES-256-CBC:PKCS-and-a-very-long-tail", key.c_str()); },
+         0,
+         "Unknown encryption cipher: 'AES-256-CBC:PKCS-and-a-very-long-tail'|Failed to "
+         "initialize encryption cipher 'AES-256-CBC:PKCS-and-a-very-long-tail' with key '" + key +
+             "'|"},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        EXPECT_EQ(c.op(), c.want) << c.name;
+        EXPECT_EQ(log.text(), c.wantLog) << c.name;
+    }
+    errno = 0;
+    EXPECT_EQ(mail_aes_encrypt("secret"), nullptr) << "no context is registered";
 }
 
 TEST_F(CipherTest, NoPasswordInTheLog) {
