@@ -29,9 +29,7 @@ void SqliteCloser::operator()(sqlite3* db) const noexcept {
         sqlite3_close_v2(db);  // Never leak it: it goes once its statements do.
 }
 
-const char* sqliteErrorText(sqlite3* db) {
-    return db ? sqlite3_errmsg(db) : "general DB errror";
-}
+const char* sqliteErrorText(sqlite3* db) { return db ? sqlite3_errmsg(db) : "general DB errror"; }
 
 SqliteHandle sqliteOpenLogged(const char* path, bool readonly, const char* failure) {
     sqlite3* raw = nullptr;

@@ -54,9 +54,9 @@ CipherNode* findNode(const char* name, std::size_t n) {
 
 int flagsOf(const char* spec) {
     const char* colon = std::strchr(spec, ':');
-    return colon && std::strstr(colon + 1, "PKCS") ? SYMMETRIC_CIPHER_RANDOM_IV
-                                                  : SYMMETRIC_CIPHER_RANDOM_IV |
-                                                        SYMMETRIC_CIPHER_ZERO_PADDING;
+    return colon && std::strstr(colon + 1, "PKCS")
+               ? SYMMETRIC_CIPHER_RANDOM_IV
+               : SYMMETRIC_CIPHER_RANDOM_IV | SYMMETRIC_CIPHER_ZERO_PADDING;
 }
 
 // Reads exactly `n` bytes of the key file into `buffer`; false, logged, otherwise.
@@ -91,11 +91,11 @@ bool addNode(const char* spec, const EVP_CIPHER* cipher, int flags, const unsign
     auto node = std::make_unique<CipherNode>();
     std::strncpy(node->spec, spec, QUARN_CIPHER_SPEC_ROOM - 1);
     std::size_t keyLength = EVP_CIPHER_key_length(cipher);
-    bool ok = symmetric_cipher_init(&node->ctx, cipher, flags) &&
-              symmetric_cipher_set_key(&node->ctx, material, keyLength) &&
-              ((flags & SYMMETRIC_CIPHER_RANDOM_IV) ||
-               symmetric_cipher_set_iv(&node->ctx, material + keyLength,
-                                       EVP_CIPHER_iv_length(cipher)));
+    bool ok =
+        symmetric_cipher_init(&node->ctx, cipher, flags) &&
+        symmetric_cipher_set_key(&node->ctx, material, keyLength) &&
+        ((flags & SYMMETRIC_CIPHER_RANDOM_IV) ||
+         symmetric_cipher_set_iv(&node->ctx, material + keyLength, EVP_CIPHER_iv_length(cipher)));
     if (!ok) {
         quarn_log(3, "Failed to create encryption cipher '%s'. Invalid key or IV length?", spec);
         if (!symmetric_cipher_cleanup(&node->ctx))

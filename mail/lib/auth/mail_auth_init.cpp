@@ -134,9 +134,9 @@ int mailAuthDBInit() {
     }
     quarn::UmaskGuard mask(077);
     sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(mailAuthDB, &raw,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(mailAuthDB, &raw,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, nullptr);
     quarn::SqliteHandle db(raw);
     if (rc == SQLITE_OK)
         rc = quarn::sqliteExec(raw, MAIL_AUTH_DB_SCHEMA);
@@ -165,15 +165,15 @@ int mailAuthKeySetAccess(uid_t uid, gid_t gid, mode_t keyMode) {
     return setAccess(mailAuthKey, uid, gid, keyMode, false);
 }
 
-int mailAuthDBInitStyle(int style) {
-    mailAuthDBSelectStyle(style);
-    if (mailAuthDBInit() != 0 || mailAuthKeyInit() != 0)
-        return -1;
-    if (style != MAIL_AUTH_DB_POSTFIX_STYLE)
-        return mailAuthDBSetAccess(0, 0, 0600, 0, 0, 0750) == 0 &&
-                       mailAuthKeySetAccess(0, 0, 0400) == 0
-                   ? 0
-                   : -1;
+namespace {
+
+// The owners and modes of one style; 0 or -1.
+int setStyleAccess(int style) {
+    if (style != MAIL_AUTH_DB_POSTFIX_STYLE) {
+        if (mailAuthDBSetAccess(0, 0, 0600, 0, 0, 0750) != 0)
+            return -1;
+        return mailAuthKeySetAccess(0, 0, 0400);
+    }
     errno = 0;
     struct passwd* postfix = ::getpwnam("postfix");
     if (!postfix) {
@@ -181,10 +181,16 @@ int mailAuthDBInitStyle(int style) {
                   errno ? std::strerror(errno) : "no such user");
         return -1;
     }
-    uid_t uid = postfix->pw_uid;
-    gid_t gid = postfix->pw_gid;
-    return mailAuthDBSetAccess(uid, 0, 0460, uid, gid, 0770) == 0 &&
-                   mailAuthKeySetAccess(uid, 0, 0440) == 0
-               ? 0
-               : -1;
+    if (mailAuthDBSetAccess(postfix->pw_uid, 0, 0460, postfix->pw_uid, postfix->pw_gid, 0770) != 0)
+        return -1;
+    return mailAuthKeySetAccess(postfix->pw_uid, 0, 0440);
+}
+
+}  // namespace
+
+int mailAuthDBInitStyle(int style) {
+    mailAuthDBSelectStyle(style);
+    if (mailAuthDBInit() != 0 || mailAuthKeyInit() != 0)
+        return -1;
+    return setStyleAccess(style);
 }

@@ -74,7 +74,8 @@ int doIterateDB(sqlite3_stmt* stmt, MailAuthVisitor checkerFunc, void* data) {
         const char* password = text(stmt, 1);
         const char* encPassword = text(stmt, 2);
         if (!password && !encPassword) {
-            quarn_log(6, "empty password properties (both plain and encrypted) for user %s, skipped",
+            quarn_log(6,
+                      "empty password properties (both plain and encrypted) for user %s, skipped",
                       address);
             continue;
         }

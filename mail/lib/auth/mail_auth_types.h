@@ -29,7 +29,7 @@ struct passwd_type_t {
 
 /// Called for each user of an iteration; a positive result asks for the
 /// next one, anything else stops and becomes the iteration's result.
-using MailAuthVisitor = int (*)(const char* mailAddress, const char* password,
-                                MailAuthFlagsT flags, void* data);
+using MailAuthVisitor = int (*)(const char* mailAddress, const char* password, MailAuthFlagsT flags,
+                                void* data);
 
 #endif

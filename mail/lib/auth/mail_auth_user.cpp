@@ -7,7 +7,6 @@
 
 #include <cstring>
 
-
 using quarn::AuthQuery;
 
 namespace {
@@ -49,8 +48,7 @@ int readUser(sqlite3* db, int domId, const char* name, passwd_type_t* data) {
 
 }  // namespace
 
-int mailAuthSetRaw(const char* mailName, const char* mailDomain, const char* password,
-                   int flags) {
+int mailAuthSetRaw(const char* mailName, const char* mailDomain, const char* password, int flags) {
     quarn::SqliteHandle db = quarn::openMailAuthDB(false);
     if (!db)
         return -1;
@@ -60,11 +58,10 @@ int mailAuthSetRaw(const char* mailName, const char* mailDomain, const char* pas
     AuthQuery query(db.get(), (flags & MAIL_AUTH_CRYPTED) ? INSERT_CRYPTED : INSERT_PLAIN);
     if (!query.ok() || !query.bindText(1, "mailname", mailName) ||
         !query.bindPassword(2, password) ||
-        !query.bindStatus(3, (flags & MAIL_AUTH_DISABLED) ? 1 : 0) ||
-        !query.bindDomainId(4, domId))
+        !query.bindStatus(3, (flags & MAIL_AUTH_DISABLED) ? 1 : 0) || !query.bindDomainId(4, domId))
         return -1;
-    return query.run("Unable to execute the mail authorization registration query: %s: %s") ? 0
-                                                                                             : -1;
+    bool stored = query.run("Unable to execute the mail authorization registration query: %s: %s");
+    return stored ? 0 : -1;
 }
 
 int mailAuthSet(const char* mailName, const char* mailDomain, const char* password, int flags) {

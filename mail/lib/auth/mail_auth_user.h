@@ -7,8 +7,7 @@
 
 /// Stores `password` as given (crypted column with MAIL_AUTH_CRYPTED, else
 /// the enciphered column), creating the domain row when needed.
-int mailAuthSetRaw(const char* mailName, const char* mailDomain, const char* password,
-                   int flags);
+int mailAuthSetRaw(const char* mailName, const char* mailDomain, const char* password, int flags);
 /// mailAuthSetRaw after enciphering a plain password.
 int mailAuthSet(const char* mailName, const char* mailDomain, const char* password, int flags);
 /// mailAuthSet for a non-empty password, mailAuthRemove otherwise.

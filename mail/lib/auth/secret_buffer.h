@@ -25,9 +25,13 @@ struct CleansingAllocator {
         std::allocator<T>().deallocate(p, n);
     }
     template <typename U>
-    bool operator==(const CleansingAllocator<U>&) const noexcept { return true; }
+    bool operator==(const CleansingAllocator<U>&) const noexcept {
+        return true;
+    }
     template <typename U>
-    bool operator!=(const CleansingAllocator<U>&) const noexcept { return false; }
+    bool operator!=(const CleansingAllocator<U>&) const noexcept {
+        return false;
+    }
 };
 
 /// Bytes of a key, an IV, a plain or a cipher text.

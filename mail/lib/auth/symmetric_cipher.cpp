@@ -39,8 +39,8 @@ bool prepareContext(symmetric_cipher_t* ctx, EvpCipherCtx& evp, int encrypting) 
         return EVP_CipherInit_ex(evp.get(), nullptr, nullptr, nullptr, ctx->iv.data(),
                                  encrypting) == 1;
     evp.reset(EVP_CIPHER_CTX_new());
-    if (!evp || EVP_CipherInit_ex(evp.get(), ctx->cipher, nullptr, ctx->key.data(),
-                                  ctx->iv.data(), encrypting) != 1) {
+    if (!evp || EVP_CipherInit_ex(evp.get(), ctx->cipher, nullptr, ctx->key.data(), ctx->iv.data(),
+                                  encrypting) != 1) {
         evp.reset();
         return false;
     }
@@ -114,8 +114,7 @@ const char* symmetric_cipher_get_plain(const symmetric_cipher_t* ctx, std::size_
     return ctx->plain.empty() ? "" : reinterpret_cast<const char*>(ctx->plain.data());
 }
 
-const unsigned char* symmetric_cipher_get_encrypted(const symmetric_cipher_t* ctx,
-                                                    std::size_t* n) {
+const unsigned char* symmetric_cipher_get_encrypted(const symmetric_cipher_t* ctx, std::size_t* n) {
     if (n)
         *n = textLength(ctx->encrypted);
     return ctx->encrypted.data();
@@ -156,8 +155,8 @@ int decrypt_symmetric(symmetric_cipher_t* ctx) {
     if (!ctx->cipher || ctx->key.empty() || !prepareContext(ctx, ctx->decryptCtx, 0))
         return 0;
     int block = EVP_CIPHER_block_size(ctx->cipher);
-    return runCipher(ctx->decryptCtx.get(), ctx->encrypted, textLength(ctx->encrypted),
-                     ctx->plain, block)
+    return runCipher(ctx->decryptCtx.get(), ctx->encrypted, textLength(ctx->encrypted), ctx->plain,
+                     block)
                ? 1
                : 0;
 }

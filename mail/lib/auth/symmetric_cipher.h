@@ -48,8 +48,7 @@ int symmetric_cipher_set_plain(symmetric_cipher_t* ctx, const char* text, std::s
 int symmetric_cipher_set_encrypted(symmetric_cipher_t* ctx, const unsigned char* bytes,
                                    std::size_t n);
 const char* symmetric_cipher_get_plain(const symmetric_cipher_t* ctx, std::size_t* n);
-const unsigned char* symmetric_cipher_get_encrypted(const symmetric_cipher_t* ctx,
-                                                    std::size_t* n);
+const unsigned char* symmetric_cipher_get_encrypted(const symmetric_cipher_t* ctx, std::size_t* n);
 const unsigned char* symmetric_cipher_get_iv(const symmetric_cipher_t* ctx, std::size_t* n);
 /// Wipes and releases everything; 1.
 int symmetric_cipher_cleanup(symmetric_cipher_t* ctx);

@@ -78,6 +78,5 @@ int autoresponder_action(const char* mailnames, const char* domains, int action)
                 quarn_log(3, "Unable to make action for some autoresponder handlers");
                 return -1;
             }
-    return mh_db_do(&list, nullptr,
-                    action == AUTORESPONDER_REGISTER ? mh_db_add : mh_db_remove);
+    return mh_db_do(&list, nullptr, action == AUTORESPONDER_REGISTER ? mh_db_add : mh_db_remove);
 }

@@ -28,8 +28,8 @@ const char* const DO_FAILURE = "Unable to execute do action on handlers database
 // address, and its address becomes "all".
 int selectsOneAddress(mh_t* record, bool* one) {
     const char* address = record->address;
-    *one = record->type != MH_TYPE_GLOBAL && address && *address &&
-           std::strcmp(address, "all") != 0;
+    *one =
+        record->type != MH_TYPE_GLOBAL && address && *address && std::strcmp(address, "all") != 0;
     if (*one)
         return 0;
     if (mh_data_set(&record->address, "all") != 0) {
@@ -46,7 +46,8 @@ const char* validate_global_handler_recipient(const char* address) {
         return "all";
     if (std::strcmp(address, "all") == 0 || std::strcmp(address, "all-recipients") == 0)
         return address;
-    quarn_log(3, "Incorrect recipient address for global handler, expected [NULL|EMPTY_STRING|%s|%s]",
+    quarn_log(3,
+              "Incorrect recipient address for global handler, expected [NULL|EMPTY_STRING|%s|%s]",
               "all", "all-recipients");
     return nullptr;
 }
@@ -61,8 +62,7 @@ int mh_db_add(sqlite3* db, mh_t* record) {
     MhQuery query(session.get(), INSERT_HANDLER, "INSERT");
     bool bound = query.ok() && query.bindInt(1, "priority", record->priority) &&
                  query.bindText(2, "name", record->name) &&
-                 query.bindInt(3, "type", record->type) &&
-                 query.bindText(4, "address", address) &&
+                 query.bindInt(3, "type", record->type) && query.bindText(4, "address", address) &&
                  query.bindInt(5, "queue", record->queue) &&
                  query.bindText(6, "executable", record->executable) &&
                  query.bindText(7, "context", record->context ? record->context : "none") &&
@@ -113,16 +113,16 @@ int mh_db_enable(sqlite3* db, mh_t* record) { return mh_db_switch(db, record, 1)
 int mh_db_disable(sqlite3* db, mh_t* record) { return mh_db_switch(db, record, 0); }
 
 int mh_db_remove_addr(sqlite3* db, const char* address) {
-    return quarn::mhRunChange(db, "DELETE FROM handlers WHERE address=?", "DELETE", nullptr, "address",
-                              address, DO_FAILURE);
+    return quarn::mhRunChange(db, "DELETE FROM handlers WHERE address=?", "DELETE", nullptr,
+                              "address", address, DO_FAILURE);
 }
 
 int mh_db_remove_name(sqlite3* db, const char* name) {
-    return quarn::mhRunChange(db, "DELETE FROM handlers WHERE name=?", "DELETE", nullptr, "name", name,
-                              DO_FAILURE);
+    return quarn::mhRunChange(db, "DELETE FROM handlers WHERE name=?", "DELETE", nullptr, "name",
+                              name, DO_FAILURE);
 }
 
 int mh_db_switch_by_name(sqlite3* db, const char* name, int enabled) {
-    return quarn::mhRunChange(db, "UPDATE OR REPLACE handlers SET enabled=? WHERE name=?",
-                              "UPDATE", &enabled, "name", name, UPDATE_FAILURE);
+    return quarn::mhRunChange(db, "UPDATE OR REPLACE handlers SET enabled=? WHERE name=?", "UPDATE",
+                              &enabled, "name", name, UPDATE_FAILURE);
 }

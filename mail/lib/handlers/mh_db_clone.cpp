@@ -37,8 +37,8 @@ bool domainTarget(const char* address, const char* sourceDomain, const char* tar
 }
 
 // Collects the records to insert; false on failure (logged).
-bool collect(sqlite3* db, const char* mailname, const char* sourceDomain,
-             const char* newMailname, const char* targetDomain, mh_list_t* list) {
+bool collect(sqlite3* db, const char* mailname, const char* sourceDomain, const char* newMailname,
+             const char* targetDomain, mh_list_t* list) {
     std::string source, target;
     if (mailname) {
         source = std::string(mailname) + "@" + sourceDomain;

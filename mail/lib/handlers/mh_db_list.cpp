@@ -109,7 +109,7 @@ int mh_db_switch_by_addr(sqlite3* db, const char* text, int enabled) {
     }
     if (mh_db_do(&list, session.get(), enabled == 1 ? mh_db_enable : mh_db_disable) != 0)
         return -1;
-    return quarn::mhRunChange(session.get(), "UPDATE OR REPLACE handlers SET enabled=? WHERE address=?",
-                              "UPDATE", &enabled, "address", text,
-                              "Unable to execute update record into handlers database: %s");
+    return quarn::mhRunChange(
+        session.get(), "UPDATE OR REPLACE handlers SET enabled=? WHERE address=?", "UPDATE",
+        &enabled, "address", text, "Unable to execute update record into handlers database: %s");
 }

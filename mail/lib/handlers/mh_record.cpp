@@ -6,10 +6,10 @@
 
 namespace {
 
-const char* const TYPE_NAMES[] = {"sender", "recipient", "sender-domain", "recipient-domain",
-                                  "global", "unknown"};
-const char* const QUEUE_NAMES[] = {"before-data", "before-queue", "before-local",
-                                   "before-remote", "unknown"};
+const char* const TYPE_NAMES[] = {"sender",           "recipient", "sender-domain",
+                                  "recipient-domain", "global",    "unknown"};
+const char* const QUEUE_NAMES[] = {"before-data", "before-queue", "before-local", "before-remote",
+                                   "unknown"};
 
 int indexOf(const char* const* names, int known, const char* name) {
     for (int i = 0; name && i < known; ++i)

@@ -25,14 +25,14 @@ enum MhQueue {
 
 /// One handler; the strings are malloc'ed and owned by the record.
 struct mh_t {
-    int priority;      // higher runs first
-    int type;          // MhType
-    int queue;         // MhQueue
+    int priority;  // higher runs first
+    int type;      // MhType
+    int queue;     // MhQueue
     char* name;
-    char* address;     // mail address, domain, "all" or "all-recipients"
+    char* address;  // mail address, domain, "all" or "all-recipients"
     char* executable;
-    char* context;     // "none" when absent
-    int enabled;       // 1 or 0
+    char* context;  // "none" when absent
+    int enabled;    // 1 or 0
 };
 
 /// Priority 0, unknown type and hook, no strings, disabled.

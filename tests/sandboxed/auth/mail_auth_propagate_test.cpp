@@ -38,8 +38,9 @@ struct Panel {
 // The users of the database as "name@domain status" lines.
 std::string users(const std::string& db) {
     return testsupport::sqliteRows(
-        db, "SELECT u.name || '@' || d.name, d.status FROM users u JOIN domains d "
-            "ON u.dom_id = d.id ORDER BY d.name, u.name");
+        db,
+        "SELECT u.name || '@' || d.name, d.status FROM users u JOIN domains d "
+        "ON u.dom_id = d.id ORDER BY d.name, u.name");
 }
 
 TEST_F(AuthDbTest, PropagationOverAliases) {
@@ -71,14 +72,16 @@ TEST_F(AuthDbTest, PropagationOverAliases) {
         {"remove the mailname and its mail aliases", massInfo,
          [] { return rm_mails_from_domains("info", "pa.test"); }, 1, ""},
         {"disable the domain and its aliases", massInfo,
-         [] { return domain_auth_action("pa.test", mailAuthDisableDomain, "disable auth records"); },
+         [] {
+             return domain_auth_action("pa.test", mailAuthDisableDomain, "disable auth records");
+         },
          1,
          "contact@pa.test|1\nhello@pa.test|1\ninfo@pa.test|1\ncontact@pa1.test|1\n"
          "hello@pa1.test|1\ninfo@pa1.test|1\ncontact@pa2.test|1\nhello@pa2.test|1\n"
          "info@pa2.test|1\n"},
         {"remove the domain and its aliases", massInfo,
-         [] { return domain_auth_action("pa.test", mailAuthRemoveDomain, "remove auth record"); }, 1,
-         ""},
+         [] { return domain_auth_action("pa.test", mailAuthRemoveDomain, "remove auth record"); },
+         1, ""},
         {"clone the domain's mailboxes to a new alias",
          [] {
              return set_postbox_passwd("info", "pa.test", "pw", 0) |

@@ -71,8 +71,7 @@ TEST(MailAuthStyleFiles, BothStylesGetTheirOwnersAndModes) {
     const Case cases[] = {
         {MAIL_AUTH_DB_POSTFIX_STYLE, "/var/spool/postfix/quarn", pf + ":" + pfGroup + " 0770",
          pf + ":0 0460", pf + ":0 0440"},
-        {MAIL_AUTH_DB_QMAIL_STYLE, "/var/lib/quarn/mail/auth", "0:0 0750", "0:0 0600",
-         "0:0 0400"},
+        {MAIL_AUTH_DB_QMAIL_STYLE, "/var/lib/quarn/mail/auth", "0:0 0750", "0:0 0600", "0:0 0400"},
     };
     for (const Case& c : cases) {
         KeepAccess keep(c.dir);
@@ -82,8 +81,9 @@ TEST(MailAuthStyleFiles, BothStylesGetTheirOwnersAndModes) {
         EXPECT_EQ(access(mailAuthDB), c.dbWant) << c.dir;
         EXPECT_EQ(access(mailAuthKey), c.keyWant) << c.dir;
         EXPECT_EQ(testsupport::readFile(mailAuthKey).size(), 32u);
-        EXPECT_EQ(testsupport::sqliteRows(mailAuthDB, "SELECT name FROM sqlite_master WHERE "
-                                                      "type='trigger' ORDER BY name"),
+        EXPECT_EQ(testsupport::sqliteRows(mailAuthDB,
+                                          "SELECT name FROM sqlite_master WHERE "
+                                          "type='trigger' ORDER BY name"),
                   "fkd_users_domains_id\nfki_users_domains_id\nfku_users_domains_id\n");
         EXPECT_EQ(mailAuthSet("info", "style.test", "pw", 0), 0) << c.dir;
     }

@@ -25,9 +25,10 @@ void seed() {
     ASSERT_EQ(mailAuthSet("info", "b.test", "pw-b", MAIL_DOMAIN_AUTH_DISABLED), 0);
 }
 
-const std::string SEEDED = "a.test|0|info|enc:pw-a|NULL|0\n"
-                           "a.test|0|sales|NULL|$1$salt$crypted|0\n"
-                           "b.test|1|info|enc:pw-b|NULL|0\n";
+const std::string SEEDED =
+    "a.test|0|info|enc:pw-a|NULL|0\n"
+    "a.test|0|sales|NULL|$1$salt$crypted|0\n"
+    "b.test|1|info|enc:pw-b|NULL|0\n";
 
 TEST_F(AuthDbTest, TableFunctionsLeaveTheirRows) {
     struct Case {
@@ -39,34 +40,44 @@ TEST_F(AuthDbTest, TableFunctionsLeaveTheirRows) {
     };
     const Case cases[] = {
         {"new user in a new disabled domain",
-         [] { return mailAuthSet("x", "c.test", "pw-c", MAIL_DOMAIN_AUTH_DISABLED | MAIL_AUTH_DISABLED); },
+         [] {
+             return mailAuthSet("x", "c.test", "pw-c",
+                                MAIL_DOMAIN_AUTH_DISABLED | MAIL_AUTH_DISABLED);
+         },
          0, SEEDED + "c.test|1|x|enc:pw-c|NULL|1\n", ""},
         {"crypted replaces plain",
          [] { return mailAuthSet("info", "a.test", "$1$new", MAIL_AUTH_CRYPTED); }, 0,
          "a.test|0|info|NULL|$1$new|0\na.test|0|sales|NULL|$1$salt$crypted|0\n"
-         "b.test|1|info|enc:pw-b|NULL|0\n", ""},
+         "b.test|1|info|enc:pw-b|NULL|0\n",
+         ""},
         {"plain replaces crypted", [] { return set_postbox_passwd("sales", "a.test", "pw-s", 0); },
-         0, "a.test|0|info|enc:pw-a|NULL|0\na.test|0|sales|enc:pw-s|NULL|0\n"
-            "b.test|1|info|enc:pw-b|NULL|0\n", ""},
+         0,
+         "a.test|0|info|enc:pw-a|NULL|0\na.test|0|sales|enc:pw-s|NULL|0\n"
+         "b.test|1|info|enc:pw-b|NULL|0\n",
+         ""},
         {"empty password removes", [] { return set_postbox_passwd("info", "a.test", "", 0); }, 0,
          "a.test|0|sales|NULL|$1$salt$crypted|0\nb.test|1|info|enc:pw-b|NULL|0\n", ""},
         {"remove in an unknown domain", [] { return mailAuthRemove("info", "z.test"); }, 0, SEEDED,
          ""},
         {"rename", [] { return mailAuthRename("info", "boss", "a.test"); }, 0,
          "a.test|0|boss|enc:pw-a|NULL|0\na.test|0|sales|NULL|$1$salt$crypted|0\n"
-         "b.test|1|info|enc:pw-b|NULL|0\n", ""},
+         "b.test|1|info|enc:pw-b|NULL|0\n",
+         ""},
         {"rename in an unknown domain", [] { return mailAuthRename("info", "boss", "z.test"); }, -1,
          SEEDED, "No such domain 'z.test' in the mail authentication DB|"},
         {"disable domain", [] { return mailAuthDisableDomain("a.test"); }, 0,
          "a.test|1|info|enc:pw-a|NULL|0\na.test|1|sales|NULL|$1$salt$crypted|0\n"
-         "b.test|1|info|enc:pw-b|NULL|0\n", ""},
+         "b.test|1|info|enc:pw-b|NULL|0\n",
+         ""},
         {"enable domain", [] { return mailAuthEnableDomain("b.test"); }, 0,
          "a.test|0|info|enc:pw-a|NULL|0\na.test|0|sales|NULL|$1$salt$crypted|0\n"
-         "b.test|0|info|enc:pw-b|NULL|0\n", ""},
+         "b.test|0|info|enc:pw-b|NULL|0\n",
+         ""},
         {"disable a missing domain", [] { return mailAuthDisableDomain("z.test"); }, 0, SEEDED, ""},
         {"rename domain", [] { return mailAuthRenameDomain("b.test", "d.test"); }, 0,
          "a.test|0|info|enc:pw-a|NULL|0\na.test|0|sales|NULL|$1$salt$crypted|0\n"
-         "d.test|1|info|enc:pw-b|NULL|0\n", ""},
+         "d.test|1|info|enc:pw-b|NULL|0\n",
+         ""},
         {"remove domain takes its users", [] { return mailAuthRemoveDomain("a.test"); }, 0,
          "b.test|1|info|enc:pw-b|NULL|0\n", ""},
         {"clone to a new domain", [] { return mailAuthClone("info", "b.test", "info", "e.test"); },
@@ -105,7 +116,8 @@ TEST_F(AuthDbTest, UserDataAndItsFlags) {
     };
     const Case cases[] = {
         {"sales", "a.test", "$1$salt$crypted", MAIL_AUTH_CRYPTED},
-        {"off", "b.test", "$1$x", MAIL_AUTH_CRYPTED | MAIL_AUTH_DISABLED | MAIL_DOMAIN_AUTH_DISABLED},
+        {"off", "b.test", "$1$x",
+         MAIL_AUTH_CRYPTED | MAIL_AUTH_DISABLED | MAIL_DOMAIN_AUTH_DISABLED},
         {"nobody", "a.test", nullptr, 0},
         {"info", "z.test", nullptr, 0},
     };
@@ -146,16 +158,31 @@ TEST_F(AuthDbTest, VisitorsSeeDecipheredPasswords) {
         std::string wantLog;
     };
     const Case cases[] = {
-        {"all", [] { return mailAuthIterateAll(collect, nullptr); }, 1,
-         {"info@a.test pw-a 0", "sales@a.test $1$salt$crypted 1", "info@b.test pw-b 4"}, ""},
-        {"short", [] { return mailAuthCheckShort("info", collect, nullptr); }, 1,
-         {"info@a.test pw-a 0", "info@b.test pw-b 4"}, ""},
+        {"all",
+         [] { return mailAuthIterateAll(collect, nullptr); },
+         1,
+         {"info@a.test pw-a 0", "sales@a.test $1$salt$crypted 1", "info@b.test pw-b 4"},
+         ""},
+        {"short",
+         [] { return mailAuthCheckShort("info", collect, nullptr); },
+         1,
+         {"info@a.test pw-a 0", "info@b.test pw-b 4"},
+         ""},
         {"stop", [] { return mailAuthIterateAll(stopAtFirst, nullptr); }, 0, {"info@a.test"}, ""},
-        {"check", [] { return mailAuthCheck("sales@a.test", collect, nullptr); }, 1,
-         {"sales@a.test $1$salt$crypted 1"}, ""},
-        {"check a missing user", [] { return mailAuthCheck("x@a.test", collect, nullptr); }, 1, {},
+        {"check",
+         [] { return mailAuthCheck("sales@a.test", collect, nullptr); },
+         1,
+         {"sales@a.test $1$salt$crypted 1"},
+         ""},
+        {"check a missing user",
+         [] { return mailAuthCheck("x@a.test", collect, nullptr); },
+         1,
+         {},
          "No such user 'x@a.test' in mail authorization database|"},
-        {"check a bad address", [] { return mailAuthCheck("@a.test", collect, nullptr); }, -1, {},
+        {"check a bad address",
+         [] { return mailAuthCheck("@a.test", collect, nullptr); },
+         -1,
+         {},
          "Invalid mail address '@a.test'|"},
     };
     for (const Case& c : cases) {
@@ -173,8 +200,8 @@ TEST_F(AuthDbTest, MissingDatabaseFailsWithItsMessage) {
     LogCapture log;
     passwd_type_t data;
     EXPECT_EQ(get_user_data(&data, "info", "a.test"), -1);
-    EXPECT_EQ(log.text(), "Unable to open database(readonly) " + missing +
-                              ": unable to open database file|");
+    EXPECT_EQ(log.text(),
+              "Unable to open database(readonly) " + missing + ": unable to open database file|");
 }
 
 }  // namespace

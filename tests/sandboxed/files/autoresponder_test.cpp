@@ -32,8 +32,7 @@ TEST_F(MhDbTest, AutoresponderHandlers) {
         {"two mailnames, one domain", nullptr, "a b", "x.test", 2, 0,
          handler("a@x.test") + handler("b@x.test"), ""},
         {"runs of separators", nullptr, ", a,, b ", "x.test ,y.test", 2, 0,
-         handler("a@x.test") + handler("a@y.test") + handler("b@x.test") + handler("b@y.test"),
-         ""},
+         handler("a@x.test") + handler("a@y.test") + handler("b@x.test") + handler("b@y.test"), ""},
         {"domain in its ASCII form", nullptr, "a", "пример.test", 2, 0,
          handler("a@xn--e1afmkfd.test"), ""},
         {"unregister", "a b", "a", "x.test", 3, 0, handler("b@x.test"), ""},
@@ -47,8 +46,7 @@ TEST_F(MhDbTest, AutoresponderHandlers) {
             ASSERT_EQ(autoresponder_action(c.before, "x.test", AUTORESPONDER_REGISTER), 0);
         }
         testsupport::LogCapture log;
-        EXPECT_EQ(autoresponder_action(c.mailnames.c_str(), c.domains, c.action), c.want)
-            << c.name;
+        EXPECT_EQ(autoresponder_action(c.mailnames.c_str(), c.domains, c.action), c.want) << c.name;
         EXPECT_EQ(rows(), c.wantRows) << c.name;
         EXPECT_EQ(log.text(), c.wantLog) << c.name;
     }

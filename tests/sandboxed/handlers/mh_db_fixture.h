@@ -50,9 +50,10 @@ protected:
 
     /// Every handler: queue|type|enabled|priority|name|address|executable|context.
     std::string rows() const {
-        return sqliteRows(path_, "SELECT queue, type, enabled, priority, name, address, "
-                                 "executable, context FROM handlers ORDER BY name, address, "
-                                 "queue, type");
+        return sqliteRows(path_,
+                          "SELECT queue, type, enabled, priority, name, address, "
+                          "executable, context FROM handlers ORDER BY name, address, "
+                          "queue, type");
     }
     /// Starts again from an empty table.
     void empty() const { sqliteRows(path_, "DELETE FROM handlers"); }

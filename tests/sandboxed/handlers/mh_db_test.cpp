@@ -29,8 +29,8 @@ using testsupport::MhDbTest;
 // "all-recipients".
 void seed() {
     MhRecord r1, r2, r3, r4, r5;
-    fill(r1, MH_TYPE_RECIPIENT, MH_QUEUE_BEFORE_LOCAL, 10, "spam", "info@a.test", "/bin/spam",
-         "c1", 1);
+    fill(r1, MH_TYPE_RECIPIENT, MH_QUEUE_BEFORE_LOCAL, 10, "spam", "info@a.test", "/bin/spam", "c1",
+         1);
     fill(r2, MH_TYPE_RECIPIENT_DOMAIN, MH_QUEUE_BEFORE_QUEUE, 20, "av", "a.test", "/bin/av",
          nullptr, 0);
     fill(r3, MH_TYPE_SENDER, MH_QUEUE_BEFORE_DATA, 30, "spam", "x@xa.test", "/bin/spam", "c3", 1);
@@ -45,7 +45,8 @@ void seed() {
 const std::string SPAM_INFO = "2|1|1|10|spam|info@a.test|/bin/spam|c1\n";
 const std::string AV = "1|3|0|20|av|a.test|/bin/av|none\n";
 const std::string SPAM_X = "0|0|1|30|spam|x@xa.test|/bin/spam|c3\n";
-const std::string DKIM = "3|4|1|40|dkim|all|/bin/dkim|c4\n3|4|1|40|dkim|all-recipients|/bin/dkim|c4\n";
+const std::string DKIM =
+    "3|4|1|40|dkim|all|/bin/dkim|c4\n3|4|1|40|dkim|all-recipients|/bin/dkim|c4\n";
 const std::string SEEDED = AV + DKIM + SPAM_INFO + SPAM_X;
 
 // A handler that names the seeded spam handler of info@a.test.
@@ -93,8 +94,7 @@ TEST_F(MhDbTest, ChangesLeaveTheirRows) {
          AV + SPAM_INFO + SPAM_X, ""},
         {"disable one", [] { return onSpamInfo(mh_db_disable); }, 0,
          AV + DKIM + "2|1|0|10|spam|info@a.test|/bin/spam|c1\n" + SPAM_X, ""},
-        {"disable a global one for every address", [] { return onDkim(mh_db_disable, nullptr); },
-         0,
+        {"disable a global one for every address", [] { return onDkim(mh_db_disable, nullptr); }, 0,
          AV + "3|4|0|40|dkim|all|/bin/dkim|c4\n3|4|0|40|dkim|all-recipients|/bin/dkim|c4\n" +
              SPAM_INFO + SPAM_X,
          ""},
@@ -105,12 +105,14 @@ TEST_F(MhDbTest, ChangesLeaveTheirRows) {
         {"switch by name", [] { return mh_db_switch_by_name(nullptr, "av", 1); }, 0,
          "1|3|1|20|av|a.test|/bin/av|none\n" + DKIM + SPAM_INFO + SPAM_X, ""},
         {"switch by address", [] { return mh_db_switch_by_addr(nullptr, "a.test", 0); }, 0,
-         AV + DKIM + "2|1|0|10|spam|info@a.test|/bin/spam|c1\n0|0|0|30|spam|x@xa.test|/bin/spam|c3\n",
+         AV + DKIM +
+             "2|1|0|10|spam|info@a.test|/bin/spam|c1\n0|0|0|30|spam|x@xa.test|/bin/spam|c3\n",
          ""},
-        {"clone a mailname", [] { return mh_db_clone(nullptr, "info", "a.test", "boss", "b.test"); },
-         0, AV + DKIM + "2|1|1|10|spam|boss@b.test|/bin/spam|c1\n" + SPAM_INFO + SPAM_X, ""},
-        {"clone a domain", [] { return mh_db_clone(nullptr, nullptr, "a.test", nullptr, "b.test"); },
-         0,
+        {"clone a mailname",
+         [] { return mh_db_clone(nullptr, "info", "a.test", "boss", "b.test"); }, 0,
+         AV + DKIM + "2|1|1|10|spam|boss@b.test|/bin/spam|c1\n" + SPAM_INFO + SPAM_X, ""},
+        {"clone a domain",
+         [] { return mh_db_clone(nullptr, nullptr, "a.test", nullptr, "b.test"); }, 0,
          AV + "1|3|0|20|av|b.test|/bin/av|none\n" + DKIM + SPAM_INFO +
              "2|1|1|10|spam|info@b.test|/bin/spam|c1\n0|0|1|30|spam|x@b.test|/bin/spam|c3\n" +
              SPAM_X,
@@ -135,8 +137,9 @@ TEST_F(MhDbTest, SelectionByAPieceOfTheAddress) {
         got += std::string(e->data->name) + " " + e->data->address + " " +
                mhc_get_typestr(e->data->type) + " " + mhc_get_queuestr(e->data->queue) + "\n";
     // LIKE ignores the case of ASCII letters.
-    EXPECT_EQ(got, "spam info@a.test recipient before-local\nav a.test recipient-domain "
-                   "before-queue\nspam x@xa.test sender before-data\n");
+    EXPECT_EQ(got,
+              "spam info@a.test recipient before-local\nav a.test recipient-domain "
+              "before-queue\nspam x@xa.test sender before-data\n");
 }
 
 TEST_F(MhDbTest, MissingDatabaseOrTableFailsEveryCall) {
@@ -199,8 +202,9 @@ TEST_F(MhDbTest, TwentyProcessesAddHandlersAtOnce) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(statuses, std::vector<int>(writers, 0));
     EXPECT_GE(seconds, 0.9) << "the writers did not wait for the reader";
-    EXPECT_EQ(testsupport::sqliteRows(path_, "SELECT count(*), count(DISTINCT address) FROM handlers"),
-              "60|20\n");
+    EXPECT_EQ(
+        testsupport::sqliteRows(path_, "SELECT count(*), count(DISTINCT address) FROM handlers"),
+        "60|20\n");
 }
 
 }  // namespace

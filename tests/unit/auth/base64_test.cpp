@@ -34,8 +34,12 @@ struct Vector {
 };
 
 TEST(Base64, Rfc4648Vectors) {
-    const Vector vectors[] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},
-                              {"foo", "Zm9v"},  {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
+    const Vector vectors[] = {{"", ""},
+                              {"f", "Zg=="},
+                              {"fo", "Zm8="},
+                              {"foo", "Zm9v"},
+                              {"foob", "Zm9vYg=="},
+                              {"fooba", "Zm9vYmE="},
                               {"foobar", "Zm9vYmFy"}};
     for (const Vector& v : vectors) {
         EXPECT_EQ(encode(v.plain), v.encoded) << "encode '" << v.plain << "'";
@@ -55,7 +59,7 @@ TEST(Base64, RoundTripsOfEveryLengthUpTo64) {
         EXPECT_EQ(text.size(), base64EncodedSize(n)) << "length " << n;
         std::size_t got = 0;
         std::unique_ptr<unsigned char, decltype(&std::free)> back(b64_decode(text.c_str(), &got),
-                                                                 std::free);
+                                                                  std::free);
         ASSERT_TRUE(back);
         EXPECT_EQ(std::string(reinterpret_cast<char*>(back.get()), got), bytes) << "length " << n;
         EXPECT_EQ(back.get()[got], 0) << "length " << n << ": not NUL-terminated";

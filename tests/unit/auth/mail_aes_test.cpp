@@ -41,7 +41,7 @@ std::string hex(const std::string& bytes) {
 std::string unbase64(const std::string& text) {
     std::size_t n = 0;
     std::unique_ptr<unsigned char, decltype(&std::free)> bytes(b64_decode(text.c_str(), &n),
-                                                              std::free);
+                                                               std::free);
     return std::string(reinterpret_cast<char*>(bytes.get()), n);
 }
 
@@ -55,8 +55,8 @@ std::string base64(const std::string& bytes) {
 std::string opensslEnc(bool decrypt, const std::string& key, const std::string& iv,
                        const std::string& input) {
     quarn::ExecCmd cmd("/usr/bin/openssl");
-    cmd << "enc" << (decrypt ? "-d" : "-e") << "-aes-256-cbc" << "-K" << hex(key) << "-iv"
-        << hex(iv);
+    cmd << "enc" << (decrypt ? "-d" : "-e") << "-aes-256-cbc"
+        << "-K" << hex(key) << "-iv" << hex(iv);
     cmd.setInput(input);
     cmd.exec();
     return cmd.getOutput();
@@ -181,7 +181,9 @@ TEST_F(CipherTest, ShortOrMissingKeyFileFails) {
         EXPECT_EQ(encrypt("secret"), "(null)") << c.name;
         EXPECT_EQ(log.text(), c.wantLog +
                                   "Failed to initialize encryption cipher 'AES-256-CBC:PKCS' with "
-                                  "key '" + path + "'|Failed to initialize password cipher "
+                                  "key '" +
+                                  path +
+                                  "'|Failed to initialize password cipher "
                                   "context (for mail address 'user@example.com')|")
             << c.name;
     }
@@ -210,7 +212,8 @@ TEST_F(CipherTest, OuterInitReadsTheKeyOnce) {
 TEST_F(CipherTest, GivenIvIsUsedAndWrittenBack) {
     ASSERT_EQ(mail_aes_init(keyPath_.c_str()), 1);
     std::string iv = "fedcba9876543210";
-    quarn::MallocString text(quarn_cipher_crypt("secret", ("$AES-256-CBC:PKCS$" + base64(iv)).c_str()));
+    quarn::MallocString text(
+        quarn_cipher_crypt("secret", ("$AES-256-CBC:PKCS$" + base64(iv)).c_str()));
     mail_aes_cleanup();
     ASSERT_TRUE(text);
     std::string stored = text.get();
@@ -234,16 +237,15 @@ TEST_F(CipherTest, RegistryCountsItsUsers) {
         {"unknown node", [] { return quarn_cipher_cleanup("AES-256-CBC:PKCS"); }, 1,
          "Failed to correctly destroy encryption cipher 'AES-256-CBC:PKCS'. A programming "
          "error?|"},
-        {"unknown cipher", [&] { return quarn_cipher_init("NO-SUCH-CIPHER:PKCS", key.c_str()); },
-         0,
+        {"unknown cipher", [&] { return quarn_cipher_init("NO-SUCH-CIPHER:PKCS", key.c_str()); }, 0,
          "Unknown encryption cipher: 'NO-SUCH-CIPHER:PKCS'|Failed to initialize encryption "
-         "cipher 'NO-SUCH-CIPHER:PKCS' with key '" + key + "'|"},
+         "cipher 'NO-SUCH-CIPHER:PKCS' with key '" +
+             key + "'|"},
         {"too long a specification",
-         [&] { return quarn_cipher_init("AES-256-CBC:PKCS-and-a-very-long-tail", key.c_str()); },
-         0,
+         [&] { return quarn_cipher_init("AES-256-CBC:PKCS-and-a-very-long-tail", key.c_str()); }, 0,
          "Unknown encryption cipher: 'AES-256-CBC:PKCS-and-a-very-long-tail'|Failed to "
-         "initialize encryption cipher 'AES-256-CBC:PKCS-and-a-very-long-tail' with key '" + key +
-             "'|"},
+         "initialize encryption cipher 'AES-256-CBC:PKCS-and-a-very-long-tail' with key '" +
+             key + "'|"},
     };
     for (const Case& c : cases) {
         LogCapture log;
