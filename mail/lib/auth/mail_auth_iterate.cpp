@@ -30,7 +30,7 @@ int checkPassword(const char* mailAddress, const char* password, const char* enc
                   int userStatus, int domainStatus, MailAuthVisitor checkerFunc, void* data) {
     int flags = 0;
     quarn::SecretCString plain;
-    const char* given = encPassword;
+    const char* given = encPassword ? encPassword : "";  // visitors never get null
     if (password && *password) {
         plain.reset(mailPasswdCipherOp(password, MAIL_PASSWD_DECRYPT, mailAddress, nullptr));
         given = plain ? plain.get() : password;
