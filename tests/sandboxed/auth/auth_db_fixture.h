@@ -1,0 +1,69 @@
+// A fresh mail-authentication database and key file in a scratch directory,
+// made current for one test, with the rows read back by the sqlite3 tool.
+#ifndef TESTS_SANDBOXED_AUTH_AUTH_DB_FIXTURE_H
+#define TESTS_SANDBOXED_AUTH_AUTH_DB_FIXTURE_H
+
+#include "mail/lib/auth/mail_auth_init.h"
+#include "mail/lib/auth/mail_auth_location.h"
+#include "mail/lib/auth/mail_passwd_cipher.h"
+#include "mail/lib/auth/secret_buffer.h"
+
+#include "tests/support/sqlite_rows.h"
+#include "tests/support/temp_dir.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace testsupport {
+
+class AuthDbTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dbPath_ = dir_.file("auth/passwd.db");
+        keyPath_ = dir_.file("auth/passwd_db_key");
+        mailAuthDBSetPath(dbPath_.c_str());
+        mailAuthKeySetPath(keyPath_.c_str());
+        ASSERT_EQ(mailAuthDBInit(), 0);
+        ASSERT_EQ(mailAuthKeyInit(), 0);
+    }
+    void TearDown() override { mailAuthDBSelectStyle(MAIL_AUTH_DB_QMAIL_STYLE); }
+
+    /// Every domain with its users: domain|status|user|password|crypted|status,
+    /// an enciphered password shown as "enc:" and its plain text.
+    std::string rows() {
+        std::string text = sqliteRows(
+            dbPath_,
+            "SELECT d.name, d.status, u.name, u.userPassword, u.cmusaslsecretPLAIN, u.status "
+            "FROM domains d LEFT JOIN users u ON u.dom_id = d.id ORDER BY d.name, u.name");
+        std::string out;
+        std::size_t start = 0;
+        while (start < text.size()) {
+            std::size_t end = text.find('\n', start);
+            out += showLine(text.substr(start, end - start)) + "\n";
+            start = end == std::string::npos ? text.size() : end + 1;
+        }
+        return out;
+    }
+
+    // Replaces an enciphered password in a dumped line by its plain text.
+    static std::string showLine(const std::string& line) {
+        std::size_t at = line.find("$AES-256-CBC:PKCS$");
+        if (at == std::string::npos)
+            return line;
+        std::size_t end = line.find('|', at);
+        std::string text = line.substr(at, end - at);
+        quarn::SecretCString plain(
+            mailPasswdCipherOp(text.c_str(), MAIL_PASSWD_DECRYPT, "test", nullptr));
+        return line.substr(0, at) + "enc:" + (plain ? plain.get() : "(undecipherable)") +
+               line.substr(end);
+    }
+
+    TempDir dir_;
+    std::string dbPath_;
+    std::string keyPath_;
+};
+
+}  // namespace testsupport
+
+#endif

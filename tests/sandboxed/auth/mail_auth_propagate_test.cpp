@@ -1,0 +1,117 @@
+// Propagation over domain aliases and mail aliases, with the names taken
+// from the sandbox's panel database.
+#include "mail/lib/auth/mail_auth_domain.h"
+#include "mail/lib/auth/mail_auth_propagate.h"
+#include "mail/lib/auth/mail_auth_user.h"
+
+#include "tests/sandboxed/auth/auth_db_fixture.h"
+#include "tests/sandboxed/panel/panel_rows.h"
+#include "tests/support/log_capture.h"
+
+#include <functional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testsupport::AuthDbTest;
+using testsupport::PanelRows;
+
+// pa.test with two domain aliases; info has the mail aliases contact and
+// hello, sales has none. lone.test has no aliases at all.
+struct Panel {
+    PanelRows rows;
+    Panel() {
+        int pa = rows.addDomain("pa.test");
+        rows.addDomainAlias(pa, "pa1.test");
+        rows.addDomainAlias(pa, "pa2.test");
+        int info = rows.addMailname(pa, "info");
+        rows.addMailname(pa, "sales");
+        rows.addMailAlias(info, "contact");
+        rows.addMailAlias(info, "hello");
+        int lone = rows.addDomain("lone.test");
+        rows.addMailname(lone, "solo");
+    }
+};
+
+// The users of the database as "name@domain status" lines.
+std::string users(const std::string& db) {
+    return testsupport::sqliteRows(
+        db,
+        "SELECT u.name || '@' || d.name, d.status FROM users u JOIN domains d "
+        "ON u.dom_id = d.id ORDER BY d.name, u.name");
+}
+
+TEST_F(AuthDbTest, PropagationOverAliases) {
+    Panel panel;
+    auto massInfo = [] { return set_mass_postbox_passwd("info", "pa.test", "pw", 0); };
+    struct Case {
+        const char* name;
+        std::function<int()> before;
+        std::function<int()> op;
+        int want;
+        std::string wantUsers;
+    };
+    const Case cases[] = {
+        {"mass password: mailname and mail aliases at the domain and its aliases", nullptr,
+         massInfo, 1,
+         "contact@pa.test|0\nhello@pa.test|0\ninfo@pa.test|0\ncontact@pa1.test|0\n"
+         "hello@pa1.test|0\ninfo@pa1.test|0\ncontact@pa2.test|0\nhello@pa2.test|0\n"
+         "info@pa2.test|0\n"},
+        {"mass password without aliases", nullptr,
+         [] { return set_mass_postbox_passwd("solo", "lone.test", "pw", 0); }, 0,
+         "solo@lone.test|0\n"},
+        {"password for the domain and its aliases", nullptr,
+         [] { return set_passwd_for_domains("sales", "pa.test", "pw", 0); }, 1,
+         "sales@pa.test|0\nsales@pa1.test|0\nsales@pa2.test|0\n"},
+        {"remove the mailname from the domains", massInfo,
+         [] { return rm_mname_from_domains("info", "pa.test"); }, 1,
+         "contact@pa.test|0\nhello@pa.test|0\ncontact@pa1.test|0\nhello@pa1.test|0\n"
+         "contact@pa2.test|0\nhello@pa2.test|0\n"},
+        {"remove the mailname and its mail aliases", massInfo,
+         [] { return rm_mails_from_domains("info", "pa.test"); }, 1, ""},
+        {"disable the domain and its aliases", massInfo,
+         [] {
+             return domain_auth_action("pa.test", mailAuthDisableDomain, "disable auth records");
+         },
+         1,
+         "contact@pa.test|1\nhello@pa.test|1\ninfo@pa.test|1\ncontact@pa1.test|1\n"
+         "hello@pa1.test|1\ninfo@pa1.test|1\ncontact@pa2.test|1\nhello@pa2.test|1\n"
+         "info@pa2.test|1\n"},
+        {"remove the domain and its aliases", massInfo,
+         [] { return domain_auth_action("pa.test", mailAuthRemoveDomain, "remove auth record"); },
+         1, ""},
+        {"clone the domain's mailboxes to a new alias",
+         [] {
+             return set_postbox_passwd("info", "pa.test", "pw", 0) |
+                    set_postbox_passwd("contact", "pa.test", "pw", 0);
+         },
+         [] { return add_domain_auth_alias("pa.test", "pa3.test"); }, 1,
+         "contact@pa.test|0\ninfo@pa.test|0\ncontact@pa3.test|0\ninfo@pa3.test|0\n"},
+        {"remove an alias", massInfo, [] { return rm_domain_auth_alias("pa1.test"); }, 0,
+         "contact@pa.test|0\nhello@pa.test|0\ninfo@pa.test|0\ncontact@pa2.test|0\n"
+         "hello@pa2.test|0\ninfo@pa2.test|0\n"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(mailAuthDBInit(), 0);
+        if (c.before) {
+            ASSERT_GE(c.before(), 0) << c.name;
+        }
+        EXPECT_EQ(c.op(), c.want) << c.name;
+        EXPECT_EQ(users(dbPath_), c.wantUsers) << c.name;
+    }
+}
+
+TEST_F(AuthDbTest, PropagationStopsAtTheFirstFailure) {
+    Panel panel;
+    std::string missing = dir_.file("none/passwd.db");
+    mailAuthDBSetPath(missing.c_str());
+    testsupport::LogCapture log;
+    EXPECT_EQ(set_passwd_for_domains("info", "pa.test", "pw", 0), -1);
+    EXPECT_EQ(log.text(), "Unable to open database " + missing +
+                              ": unable to open database file|Unable to set password for "
+                              "mailname info@pa.test|");
+}
+
+}  // namespace

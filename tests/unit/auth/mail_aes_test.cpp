@@ -1,0 +1,271 @@
+// The password cipher against the openssl command-line tool, an independent
+// implementation of AES-256-CBC, in both directions; its failures and the
+// key file it creates.
+#include "lib/runner/exec_cmd.h"
+#include "mail/lib/auth/base64.h"
+#include "mail/lib/auth/cipher_crypt.h"
+#include "mail/lib/auth/cipher_registry.h"
+#include "mail/lib/auth/mail_aes.h"
+#include "mail/lib/auth/mail_auth_location.h"
+#include "mail/lib/auth/mail_passwd_cipher.h"
+#include "mail/lib/auth/secret_buffer.h"
+
+#include "tests/support/file_text.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_dir.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testsupport::LogCapture;
+using testsupport::TempDir;
+
+std::string hex(const std::string& bytes) {
+    std::string out;
+    char two[3];
+    for (unsigned char c : bytes) {
+        std::snprintf(two, sizeof two, "%02x", c);
+        out += two;
+    }
+    return out;
+}
+
+std::string unbase64(const std::string& text) {
+    std::size_t n = 0;
+    std::unique_ptr<unsigned char, decltype(&std::free)> bytes(b64_decode(text.c_str(), &n),
+                                                               std::free);
+    return std::string(reinterpret_cast<char*>(bytes.get()), n);
+}
+
+std::string base64(const std::string& bytes) {
+    quarn::MallocString text(
+        b64_encode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()));
+    return text.get();
+}
+
+// `openssl enc` over `input` with the key and IV; its output.
+std::string opensslEnc(bool decrypt, const std::string& key, const std::string& iv,
+                       const std::string& input) {
+    quarn::ExecCmd cmd("/usr/bin/openssl");
+    cmd << "enc" << (decrypt ? "-d" : "-e") << "-aes-256-cbc"
+        << "-K" << hex(key) << "-iv" << hex(iv);
+    cmd.setInput(input);
+    cmd.exec();
+    return cmd.getOutput();
+}
+
+// A key file with a fresh key, made current, for one test.
+class CipherTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        keyPath_ = dir_.file("passwd_db_key");
+        mailAuthKeySetPath(keyPath_.c_str());
+        ASSERT_EQ(mailAuthKeyInit(), 0);
+        key_ = testsupport::readFile(keyPath_);
+        ASSERT_EQ(key_.size(), 32u);
+    }
+    void TearDown() override { mailAuthDBSelectStyle(MAIL_AUTH_DB_QMAIL_STYLE); }
+
+    std::string encrypt(const std::string& plain) {
+        quarn::MallocString text(
+            mailPasswdCipherOp(plain.c_str(), MAIL_PASSWD_ENCRYPT, "user", "example.com"));
+        return text ? text.get() : "(null)";
+    }
+    std::string decrypt(const std::string& text) {
+        quarn::SecretCString plain(
+            mailPasswdCipherOp(text.c_str(), MAIL_PASSWD_DECRYPT, "user", "example.com"));
+        return plain ? plain.get() : "(null)";
+    }
+
+    TempDir dir_;
+    std::string keyPath_;
+    std::string key_;
+};
+
+const std::string PASSWORDS[] = {"",
+                                 "short",
+                                 "fifteen-bytes!!",
+                                 "sixteen-bytes!!!",
+                                 "seventeen-bytes!!",
+                                 std::string(1000, 'x') + "end",
+                                 "пароль-€-密码"};
+
+TEST_F(CipherTest, OpensslDeciphersWhatWeEncipher) {
+    for (const std::string& password : PASSWORDS) {
+        std::string text = encrypt(password);
+        ASSERT_TRUE(is_encrypted_with_mail_aes(text.c_str())) << text;
+        // "$AES-256-CBC:PKCS$" <24 characters of IV> "$" <cipher text>
+        std::string iv = unbase64(text.substr(18, 24));
+        ASSERT_EQ(text[42], '$') << text;
+        std::string cipherText = unbase64(text.substr(43));
+        EXPECT_EQ(iv.size(), 16u);
+        EXPECT_EQ(cipherText.size(), (password.size() / 16 + 1) * 16) << password;
+        EXPECT_EQ(opensslEnc(true, key_, iv, cipherText), password);
+    }
+}
+
+TEST_F(CipherTest, WeDecipherWhatOpensslEnciphers) {
+    for (const std::string& password : PASSWORDS) {
+        std::string iv = "0123456789abcdef";
+        std::string cipherText = opensslEnc(false, key_, iv, password);
+        std::string text = "$AES-256-CBC:PKCS$" + base64(iv) + "$" + base64(cipherText);
+        EXPECT_EQ(decrypt(text), password) << text;
+    }
+}
+
+TEST_F(CipherTest, SamePasswordTwiceGivesTwoTexts) {
+    std::string first = encrypt("secret"), second = encrypt("secret");
+    EXPECT_NE(first, second);
+    EXPECT_EQ(decrypt(first), "secret");
+    EXPECT_EQ(decrypt(second), "secret");
+    EXPECT_EQ(encrypt("").size(), 18u + 24 + 1 + 24);
+}
+
+TEST_F(CipherTest, FailuresAndTheirMessages) {
+    std::string good = encrypt("secret");
+    // A flipped high bit in the IV's last byte turns the padding byte of
+    // "secret" (10) into 138, which no padding check accepts.
+    std::string iv = unbase64(good.substr(18, 24));
+    iv[15] ^= '\x80';
+    std::string corrupted = "$AES-256-CBC:PKCS$" + base64(iv) + good.substr(42);
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string wantLog;
+    };
+    const Case cases[] = {
+        {"corrupted cipher text", corrupted,
+         "Failed to decrypt password for mail address 'user@example.com'|"},
+        {"plain password", "secret",
+         "Failed to decrypt password for mail address 'user@example.com'|"},
+        {"short IV", "$AES-256-CBC:PKCS$AAAA$" + good.substr(43),
+         "Failed to decrypt password for mail address 'user@example.com'|"},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        EXPECT_EQ(decrypt(c.text), "(null)") << c.name;
+        EXPECT_EQ(log.text(), c.wantLog) << c.name;
+    }
+    errno = 0;
+    EXPECT_EQ(mail_aes_decrypt("secret"), nullptr);
+    EXPECT_EQ(errno, EINVAL);
+}
+
+TEST_F(CipherTest, ShortOrMissingKeyFileFails) {
+    struct Case {
+        const char* name;
+        const char* content;  // null: no file
+        std::string wantLog;
+    };
+    std::string path = dir_.file("bad_key");
+    const Case cases[] = {
+        {"short key", "only-31-bytes-of-key-material!!",
+         "Failed to read entire encryption key from '" + path + "': Success (0)|"},
+        {"no key file", nullptr,
+         "Can't read encryption key from '" + path + "': No such file or directory (2)|"},
+    };
+    for (const Case& c : cases) {
+        std::remove(path.c_str());
+        if (c.content)
+            dir_.write("bad_key", c.content);
+        mailAuthKeySetPath(path.c_str());
+        LogCapture log;
+        EXPECT_EQ(encrypt("secret"), "(null)") << c.name;
+        EXPECT_EQ(log.text(), c.wantLog +
+                                  "Failed to initialize encryption cipher 'AES-256-CBC:PKCS' with "
+                                  "key '" +
+                                  path +
+                                  "'|Failed to initialize password cipher "
+                                  "context (for mail address 'user@example.com')|")
+            << c.name;
+    }
+}
+
+TEST_F(CipherTest, KeyFileIsPrivateAndReplaced) {
+    struct stat st;
+    ASSERT_EQ(stat(keyPath_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    std::string old = encrypt("secret");
+    ASSERT_EQ(mailAuthKeyInit(), 0);
+    EXPECT_NE(testsupport::readFile(keyPath_), key_);
+    EXPECT_EQ(decrypt(old), "(null)") << "a new key must not decipher the old texts";
+}
+
+TEST_F(CipherTest, OuterInitReadsTheKeyOnce) {
+    ASSERT_EQ(mailPasswdCipherInit(), 0);
+    std::string text = encrypt("secret");
+    // With the context held, the key file is no longer needed.
+    std::remove(keyPath_.c_str());
+    EXPECT_EQ(decrypt(text), "secret");
+    mailPasswdCipherCleanup();
+    EXPECT_EQ(decrypt(text), "(null)");
+}
+
+TEST_F(CipherTest, GivenIvIsUsedAndWrittenBack) {
+    ASSERT_EQ(mail_aes_init(keyPath_.c_str()), 1);
+    std::string iv = "fedcba9876543210";
+    quarn::MallocString text(
+        quarn_cipher_crypt("secret", ("$AES-256-CBC:PKCS$" + base64(iv)).c_str()));
+    mail_aes_cleanup();
+    ASSERT_TRUE(text);
+    std::string stored = text.get();
+    EXPECT_EQ(stored.substr(0, 43), "$AES-256-CBC:PKCS$" + base64(iv) + "$");
+    EXPECT_EQ(opensslEnc(true, key_, iv, unbase64(stored.substr(43))), "secret");
+}
+
+TEST_F(CipherTest, RegistryCountsItsUsers) {
+    struct Case {
+        const char* name;
+        std::function<int()> op;
+        int want;
+        std::string wantLog;
+    };
+    std::string key = keyPath_;
+    const Case cases[] = {
+        {"first user", [&] { return quarn_cipher_init("AES-256-CBC:PKCS", key.c_str()); }, 1, ""},
+        {"second user", [&] { return quarn_cipher_init("AES-256-CBC:PKCS", key.c_str()); }, 1, ""},
+        {"one goes", [] { return quarn_cipher_cleanup("AES-256-CBC:PKCS"); }, 0, ""},
+        {"the last goes", [] { return quarn_cipher_cleanup("AES-256-CBC:PKCS"); }, 1, ""},
+        {"unknown node", [] { return quarn_cipher_cleanup("AES-256-CBC:PKCS"); }, 1,
+         "Failed to correctly destroy encryption cipher 'AES-256-CBC:PKCS'. A programming "
+         "error?|"},
+        {"unknown cipher", [&] { return quarn_cipher_init("NO-SUCH-CIPHER:PKCS", key.c_str()); }, 0,
+         "Unknown encryption cipher: 'NO-SUCH-CIPHER:PKCS'|Failed to initialize encryption "
+         "cipher 'NO-SUCH-CIPHER:PKCS' with key '" +
+             key + "'|"},
+        {"too long a specification",
+         [&] { return quarn_cipher_init("AES-256-CBC:PKCS-and-a-very-long-tail", key.c_str()); }, 0,
+         "Unknown encryption cipher: 'AES-256-CBC:PKCS-and-a-very-long-tail'|Failed to "
+         "initialize encryption cipher 'AES-256-CBC:PKCS-and-a-very-long-tail' with key '" +
+             key + "'|"},
+    };
+    for (const Case& c : cases) {
+        LogCapture log;
+        EXPECT_EQ(c.op(), c.want) << c.name;
+        EXPECT_EQ(log.text(), c.wantLog) << c.name;
+    }
+    errno = 0;
+    EXPECT_EQ(mail_aes_encrypt("secret"), nullptr) << "no context is registered";
+}
+
+TEST_F(CipherTest, NoPasswordInTheLog) {
+    const std::string password = "Tr0ub4dor&3-unique";
+    LogCapture log;
+    std::string text = encrypt(password);
+    EXPECT_EQ(decrypt(text), password);
+    decrypt(text.substr(0, text.size() - 4));
+    mailAuthKeySetPath(dir_.file("missing").c_str());
+    encrypt(password);
+    EXPECT_NE(log.text(), "");
+    EXPECT_EQ(log.text().find(password), std::string::npos) << log.text();
+}
+
+}  // namespace
