@@ -24,18 +24,6 @@ Allowed options to list attachments:
 
 """
 
-ADD_HELP = """add an attachment
-Usage: --add-attachment --domain-name=<domain_name> --mailname=<mail_name> --file-name=<full_file_name> --attachment-file-name=<attachment_file_name>
-Allowed options to add an attachment:
-  --domain-name arg          domain name (mandatory)
-  --mailname arg             mailname (mandatory)
-  --file-name arg            uploaded file name (mandatory)
-  --attachment-file-name arg attachment file name (mandatory)
-  -h [ --help ]              displays this help message
-
-"""
-
-
 def no_dir(path):
     return (f"Unable to open dir {path}: No such file or directory\n\n"
             "System error 2: No such file or directory\n")
@@ -142,8 +130,3 @@ def test_refused_names_change_nothing(sb, command, option, value):
     assert sb.listdir(STORE) == ["a.txt"]
     assert sb.read(f"{STORE}/a.txt") == "x"
 
-
-def test_missing_mandatory_option(sb):
-    message = 'mandatory option "--attachment-file-name" is not specified\n'
-    check(run(sb, "--add-attachment", f"--domain-name={DOMAIN}", "--mailname=joe",
-              f"--file-name={UPLOAD}"), 1, out=message + ADD_HELP, err=message)
