@@ -57,14 +57,11 @@ def test_whitelist_changes_mynetworks(sb):
 @pytest.mark.parametrize("args, message", [
     (["--ip-address=10.0.0.0", "--netmask=33"], 'invalid network "10.0.0.0/33"'),
     (["--ip-address=2001:db8::", "--netmask=128"], None),
-    (["--ip-address=10.0.0", "--netmask=8"], 'invalid network "10.0.0/8"'),
-    (["--ip-address=10.0.0.0 ", "--netmask=8"], 'invalid network "10.0.0.0 /8"'),
     (["--ip-address=10.0.0.0,10.1.0.0", "--netmask=8"], 'invalid network "10.0.0.0,10.1.0.0/8"'),
     (["--ip-address=mynetworks=10.0.0.0", "--netmask=8"],
      'invalid network "mynetworks=10.0.0.0/8"'),
     (["--ip-address=10.0.0.0\nsmtpd_banner=x", "--netmask=8"],
      'invalid network "10.0.0.0\nsmtpd_banner=x/8"'),
-    (["--ip-address=host.example", "--netmask=8"], 'invalid network "host.example/8"'),
 ])
 def test_add_whitelist_refuses_what_is_not_a_network(sb, args, message):
     result = mx(sb, "--add-whitelist", *args)

@@ -13,7 +13,6 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -188,48 +187,12 @@ TEST_F(MainCf, ProtectionSettings) {
          {{"smtpd_sasl_auth_enable", UNSET},
           {"smtpd_recipient_restrictions", "permit, " + SENDER_ACCESS + ", reject, " + policy},
           {"mynetworks", "127.0.0.0/8, hash:/var/spool/postfix/quarn/poplock"}}},
-        {"RBL hosts replace the old ones",
-         [] {
-             std::vector<std::string> hosts{"b.example", "", "c.example"};
-             SettingsManager::setRBLHosts(hosts.begin(), hosts.end());
-         },
-         {{"smtpd_client_restrictions", "permit_mynetworks, reject_unknown_client_hostname, "
-                                        "reject_rbl_client b.example, reject_rbl_client c.example"}}},
-        {"size 0 is the mailbox limit", [] { SettingsManager::setMessageSizeLimit(0); },
-         {{"message_size_limit", "4321"}}},
-        {"white network in list form",
-         [] { SettingsManager::addWhiteNetwork("2001:db8::", 32); },
-         {{"mynetworks", "127.0.0.0/8, hash:/var/spool/postfix/quarn/poplock, [2001:db8::]/32"}}},
     };
     for (const Want& w : wants) {
-        writeMainCf(restrictions +
-                    "smtpd_client_restrictions = permit_mynetworks,reject_rbl_client a.example,"
-                    " reject_unknown_client_hostname\nmailbox_size_limit = 4321\n");
+        writeMainCf(restrictions);
         w.op();
         for (const auto& [name, value] : w.values)
             EXPECT_EQ(value, explicitValue(name)) << w.name << ": " << name;
-    }
-}
-
-TEST_F(MainCf, RemoveWhiteNetworkIgnoresThePrefix) {
-    struct {
-        const char* network;
-        const char* want;  // UNSET: main.cf not written
-    } cases[] = {
-        {"10.0.0.0/8", "127.0.0.0/8, [2001:db8::]/32, host.example"},
-        {"10.0.0.0", "127.0.0.0/8, [2001:db8::]/32, host.example"},
-        {"[2001:DB8:0::]/64", "127.0.0.0/8, 10.0.0.0/16, 10.0.0.0/8, host.example"},
-        {"host.example", "127.0.0.0/8, 10.0.0.0/16, 10.0.0.0/8, [2001:db8::]/32"},
-        {"127.0.0.0/8", UNSET},  // loopback networks are never removed
-        {"192.0.2.0/24", UNSET},
-    };
-    for (const auto& c : cases) {
-        writeMainCf("mynetworks = 127.0.0.0/8,10.0.0.0/16 10.0.0.0/8, [2001:db8::]/32,, host.example\n");
-        SettingsManager::removeWhiteNetwork(c.network);
-        if (c.want == std::string(UNSET))
-            EXPECT_TRUE(untouched()) << c.network;
-        else
-            EXPECT_EQ(c.want, explicitValue("mynetworks")) << c.network;
     }
 }
 
