@@ -1,0 +1,39 @@
+"""Fifty --add-whitelist runs at once: each holds the main.cf lock from its
+read of mynetworks to its write, so no run's network is lost."""
+
+import pytest
+
+import sandbox
+
+RUNS = 50
+
+START_ALL = r"""
+mx="$1"; runs="$2"; pids=()
+for i in $(seq 1 "$runs"); do
+    "$mx" --add-whitelist --ip-address=10.$i.0.0 --netmask=16 >"/tmp/run.$i" 2>&1 &
+    pids+=($!)
+done
+failed=0
+for i in "${!pids[@]}"; do
+    wait "${pids[$i]}" || { failed=$((failed + 1)); cat "/tmp/run.$((i + 1))" >&2; }
+done
+echo "$failed"
+"""
+
+
+@pytest.fixture
+def sb():
+    with sandbox.Sandbox(postfix=True) as box:
+        yield box
+
+
+def test_concurrent_add_whitelist_loses_nothing(sb):
+    result = sb.run(["/bin/bash", "-c", START_ALL, "bash", sandbox.mxwarden(), str(RUNS)],
+                    timeout=240)
+    assert (result.stdout, result.stderr) == ("0\n", "")
+    value = sb.run(["/usr/sbin/postconf", "-h", "mynetworks"], check=True).stdout
+    networks = value.strip().split(", ")
+    want = ["127.0.0.0/8"] + [f"10.{i}.0.0/16" for i in range(1, RUNS + 1)]
+    assert sorted(networks) == sorted(want)
+    check = sb.run(["/usr/sbin/postfix", "check"])
+    assert (check.returncode, check.stderr) == (0, "")

@@ -1,0 +1,199 @@
+// main.cf parameters and protection settings against the real postconf, on
+// the sandbox's /etc/postfix/main.cf, which each test writes afresh.
+#include "mail/postfix/config/main_cf_manager.h"
+#include "mail/postfix/config/settings_manager.h"
+#include "mail/postfix/tables/postfix_errors.h"
+
+#include <sys/stat.h>
+#include <sys/time.h>
+
+#include <ctime>
+
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <boost/lexical_cast.hpp>
+#include <gtest/gtest.h>
+
+#include "tests/support/saved_file.h"
+
+namespace {
+
+using quarn::mail::postfix::MainCfManager;
+using quarn::mail::postfix::PostfixConfigurationError;
+using quarn::mail::postfix::SettingsManager;
+
+const char* const MAIN_CF = "/etc/postfix/main.cf";
+const char* const UNSET = "<unset>";
+const std::string SENDER_ACCESS =
+    "check_client_access pcre:/var/spool/postfix/quarn/no_relay.re";
+
+class MainCf : public ::testing::Test {
+protected:
+    /// main.cf made of `lines` alone, dated back so that postconf reads it at
+    /// once instead of waiting for a file that may still be being written.
+    void writeMainCf(const std::string& lines) {
+        std::ofstream(MAIN_CF, std::ios::trunc) << "compatibility_level = 3.6\n" << lines;
+        struct timeval past[2];
+        gettimeofday(&past[0], nullptr);
+        past[0].tv_sec -= 10;
+        past[1] = past[0];
+        utimes(MAIN_CF, past);
+    }
+
+    /// The value main.cf sets for `name`, or UNSET.
+    static std::string explicitValue(const std::string& name) {
+        std::ifstream in(MAIN_CF);
+        std::string line, value = UNSET;
+        const std::string head = name + " =";
+        while (std::getline(in, line))
+            if (line.compare(0, head.size(), head) == 0)
+                value = line.size() > head.size() ? line.substr(head.size() + 1) : "";
+        return value;
+    }
+
+    /// True while main.cf keeps the date writeMainCf gave it.
+    static bool untouched() {
+        struct stat st;
+        return stat(MAIN_CF, &st) == 0 && st.st_mtime < time(nullptr) - 5;
+    }
+
+    MainCfManager& cf() { return MainCfManager::getInstance(); }
+
+    testsupport::SavedFile saved_{MAIN_CF};
+};
+
+struct Case {
+    const char* name;
+    const char* setup;  // main.cf lines
+    std::function<void(MainCfManager&)> op;
+    const char* param;
+    const char* want;  // main.cf's value afterwards; UNSET: main.cf not written
+};
+
+TEST_F(MainCf, ListOperations) {
+    const std::vector<Case> cases = {
+        {"append to empty writes the element alone", "",
+         [](MainCfManager& m) { m.appendStringValue("smtpd_client_restrictions", "x"); },
+         "smtpd_client_restrictions", "x"},
+        {"append keeps the text and adds after a comma", "smtpd_client_restrictions = a,b\n",
+         [](MainCfManager& m) { m.appendStringValue("smtpd_client_restrictions", "c"); },
+         "smtpd_client_restrictions", "a,b, c"},
+        {"append of a present element writes nothing", "smtpd_client_restrictions = a, b\n",
+         [](MainCfManager& m) { m.appendStringValue("smtpd_client_restrictions", "b"); },
+         "smtpd_client_restrictions", UNSET},
+        {"present in mynetworks makes the computed value explicit", "",
+         [](MainCfManager& m) {
+             std::deque<std::string> now;
+             m.getList("mynetworks", now);
+             m.appendStringValue("mynetworks", now.front());
+         },
+         "mynetworks", "127.0.0.1/32 [::1]/128"},
+        {"elements compare exactly", "mynetworks = 10.0.0.0/8\n",
+         [](MainCfManager& m) { m.appendStringValue("mynetworks", "10.0.0.0/08"); },
+         "mynetworks", "10.0.0.0/8, 10.0.0.0/08"},
+        {"remove drops every occurrence and rejoins",
+         "mynetworks = a,, b a\tc , b\n",
+         [](MainCfManager& m) { m.removeListElement("mynetworks", "a"); },
+         "mynetworks", "b, c, b"},
+        {"remove of an absent element writes nothing", "",
+         [](MainCfManager& m) { m.removeListElement("mynetworks", "10.0.0.0/8"); },
+         "mynetworks", UNSET},
+        {"filter on an empty value writes the leading elements", "",
+         [](MainCfManager& m) {
+             struct Filter {
+                 std::vector<std::string> leadingElements() const { return {"permit"}; }
+                 std::vector<std::string> keptPrefixes() const { return {"check_"}; }
+             };
+             m.filterStringValues("smtpd_recipient_restrictions", Filter());
+         },
+         "smtpd_recipient_restrictions", "permit"},
+    };
+    for (const Case& c : cases) {
+        writeMainCf(c.setup);
+        c.op(cf());
+        if (c.want == std::string(UNSET))
+            EXPECT_TRUE(untouched()) << c.name;
+        else
+            EXPECT_EQ(c.want, explicitValue(c.param)) << c.name;
+    }
+}
+
+TEST_F(MainCf, ReadsValuesAndDefaults) {
+    writeMainCf("message_size_limit = 1234\nsmtpd_banner = banner text  \n");
+    EXPECT_EQ("1234", cf().getStringValue("message_size_limit"));
+    EXPECT_EQ("10240000", cf().getStringValue("message_size_limit", true));
+    EXPECT_EQ(1234LL, cf().getScalarValue<long long>("message_size_limit"));
+    EXPECT_EQ("banner text", cf().getStringValue("smtpd_banner"));
+    EXPECT_EQ("", cf().getStringValue("no_such_parameter"));
+    EXPECT_THROW(cf().getScalarValue<long long>("smtpd_banner"), boost::bad_lexical_cast);
+    EXPECT_EQ("/etc/postfix/main.cf", cf().path());
+}
+
+TEST_F(MainCf, RefusesWhatWouldBreakMainCf) {
+    writeMainCf("");
+    struct Refused {
+        const char* name;
+        const char* value;
+    } refused[] = {
+        {"mynetworks", "10.0.0.0/8\nsmtpd_banner = x"},
+        {"mynetworks", "10.0.0.0/8\r"},
+        {"my networks", "10.0.0.0/8"},
+        {"mynetworks=x", "10.0.0.0/8"},
+        {"", "x"},
+    };
+    for (const Refused& r : refused) {
+        EXPECT_THROW(cf().replaceStringValue(r.name, r.value), PostfixConfigurationError)
+            << r.name;
+        EXPECT_EQ(UNSET, explicitValue("mynetworks")) << r.name;
+    }
+}
+
+TEST_F(MainCf, ProtectionSettings) {
+    const std::string policy = "check_policy_service inet:127.0.0.1:10023";
+    const std::string restrictions =
+        "smtpd_recipient_restrictions = permit_mynetworks, " + policy +
+        ", reject_unauth_destination\nmynetworks = 127.0.0.0/8, "
+        "hash:/var/spool/postfix/quarn/poplock\n";
+    struct Want {
+        const char* name;
+        std::function<void()> op;
+        std::map<std::string, std::string> values;
+    } wants[] = {
+        {"smtp auth", [] { SettingsManager::setAuthRelay(true, true); },
+         {{"smtpd_sasl_auth_enable", "yes"},
+          {"smtpd_recipient_restrictions", "permit_mynetworks, " + SENDER_ACCESS +
+                                               ", permit_sasl_authenticated, "
+                                               "reject_unauth_destination, " + policy},
+          {"mynetworks", "127.0.0.0/8, hash:/var/spool/postfix/quarn/poplock"}}},
+        {"own networks", [] { SettingsManager::setAuthRelay(false, false); },
+         {{"smtpd_sasl_auth_enable", "no"},
+          {"smtpd_recipient_restrictions", "permit_mynetworks, " + SENDER_ACCESS +
+                                               ", reject_unauth_destination, " + policy},
+          {"mynetworks", "127.0.0.0/8"}}},
+        {"neither given", [] {
+             SettingsManager::setAuthRelay(boost::logic::indeterminate,
+                                           boost::logic::indeterminate);
+         },
+         {{"smtpd_sasl_auth_enable", UNSET},
+          {"smtpd_recipient_restrictions",
+           "permit_mynetworks, " + policy + ", reject_unauth_destination"},
+          {"mynetworks", "127.0.0.0/8"}}},
+        {"open relay", [] { SettingsManager::setOpenRelay(); },
+         {{"smtpd_sasl_auth_enable", UNSET},
+          {"smtpd_recipient_restrictions", "permit, " + SENDER_ACCESS + ", reject, " + policy},
+          {"mynetworks", "127.0.0.0/8, hash:/var/spool/postfix/quarn/poplock"}}},
+    };
+    for (const Want& w : wants) {
+        writeMainCf(restrictions);
+        w.op();
+        for (const auto& [name, value] : w.values)
+            EXPECT_EQ(value, explicitValue(name)) << w.name << ": " << name;
+    }
+}
+
+}  // namespace
