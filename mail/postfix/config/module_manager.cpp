@@ -59,11 +59,11 @@ void ModuleManager::loadModules(bool reload) {
     if (!disabledLock)
         disabledLock = std::make_unique<MKLock>(disabledPath_);
     auto enabled = std::make_unique<MasterCfContent>();
-    loadMasterCf(masterCfPath_, *enabled);
+    postfix::loadMasterCf(masterCfPath_, *enabled);
     std::unique_ptr<MasterCfContent> disabled;
     if (fileExists(disabledPath_)) {
         disabled = std::make_unique<MasterCfContent>();
-        loadMasterCf(disabledPath_, *disabled);
+        postfix::loadMasterCf(disabledPath_, *disabled);
     }
     enabled_ = std::move(enabled);
     if (disabled)
@@ -94,6 +94,14 @@ bool ModuleManager::storeModules(bool force) {
     disabledLock_.reset();
     masterLock_.reset();
     return written;
+}
+
+void ModuleManager::loadMasterCf(const std::string& path, MasterCfContent& content) {
+    postfix::loadMasterCf(path, content);
+}
+
+void ModuleManager::storeMasterCf(const std::string& path, const MasterCfContent& content) {
+    postfix::storeMasterCf(path, content);
 }
 
 bool ModuleManager::hasModule(const std::string& name, ModuleType type,

@@ -62,6 +62,10 @@ public:
     /// not in master.cf.
     bool disableModule(const std::string& name, ModuleType type);
 
+    /// loadMasterCf() and storeMasterCf() of master_cf_file.h, for one file.
+    static void loadMasterCf(const std::string& path, MasterCfContent& content);
+    static void storeMasterCf(const std::string& path, const MasterCfContent& content);
+
     const std::string& masterCfPath() const { return masterCfPath_; }
     const std::string& disabledPath() const { return disabledPath_; }
 

@@ -64,6 +64,26 @@ private:
     std::string text_;
 };
 
+/// Postfix running for the test, stopped again if it was not running.
+class RunningPostfix {
+public:
+    RunningPostfix() : wasRunning_(std::system("/usr/sbin/postfix status >/dev/null 2>&1") == 0) {
+        if (!wasRunning_ && std::system("/usr/sbin/postfix start >/dev/null 2>&1") != 0)
+            throw std::runtime_error("postfix start failed");
+    }
+    ~RunningPostfix() {
+        if (!wasRunning_)
+            std::system("/usr/sbin/postfix stop >/dev/null 2>&1");
+    }
+    void reload() {
+        if (std::system("/usr/sbin/postfix reload >/dev/null 2>&1") != 0)
+            throw std::runtime_error("postfix reload failed");
+    }
+
+private:
+    bool wasRunning_;
+};
+
 }  // namespace testsupport
 
 #endif

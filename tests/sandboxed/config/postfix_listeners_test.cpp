@@ -22,6 +22,7 @@ namespace {
 using namespace quarn::mail::postfix;
 using testsupport::capture;
 using testsupport::readFile;
+using testsupport::RunningPostfix;
 using testsupport::SavedFile;
 
 /// Whether something accepts connections on 127.0.0.1:port.
@@ -50,23 +51,6 @@ bool becomes(int port, bool wanted) {
 std::string postfixCheck() {
     return capture("/usr/sbin/postfix check 2>&1; echo status $?");
 }
-
-/// Postfix running for the test, stopped again if it was not running.
-class RunningPostfix {
-public:
-    RunningPostfix() : wasRunning_(std::system("/usr/sbin/postfix status >/dev/null 2>&1") == 0) {
-        if (!wasRunning_ && std::system("/usr/sbin/postfix start >/dev/null 2>&1") != 0)
-            throw std::runtime_error("postfix start failed");
-    }
-    ~RunningPostfix() {
-        if (!wasRunning_)
-            std::system("/usr/sbin/postfix stop >/dev/null 2>&1");
-    }
-    void reload() { ASSERT_EQ(std::system("/usr/sbin/postfix reload >/dev/null 2>&1"), 0); }
-
-private:
-    bool wasRunning_;
-};
 
 /// The listener switched on the way the service commands do it.
 void switchOn(ModuleManager& manager, const ModuleInfo& definition) {

@@ -11,6 +11,7 @@
 
 #include "mail/postfix/config/module_manager.h"
 #include "tests/sandboxed/config/config_files.h"
+#include "tests/sandboxed/config/smtp_sink.h"
 #include "tests/sandboxed/tables/table_dump.h"
 
 namespace {
@@ -20,6 +21,7 @@ using testsupport::capture;
 using testsupport::dumpTable;
 using testsupport::readFile;
 using testsupport::Records;
+using testsupport::RunningPostfix;
 using testsupport::SavedFile;
 using testsupport::show;
 
@@ -101,6 +103,37 @@ TEST(SenderTransports, MapDomains) {
     EXPECT_THROW(M::addDomainToTransport("exa mple.com", "192.0.2.10", ""),
                  std::invalid_argument);
     EXPECT_THROW(M::removeDomainFromSenderTransport("a\nb"), std::invalid_argument);
+}
+
+/// Queues one message from `sender` to a domain that the relay host takes.
+void send(const std::string& sender) {
+    std::string command = "printf 'Subject: t\\n\\nbody\\n' | /usr/sbin/sendmail -f " + sender +
+                          " someone@remote.test";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+TEST(SenderTransports, MailLeavesFromTheBoundAddress) {
+    SavedFile master("/etc/postfix/master.cf");
+    SavedFile mainCf("/etc/postfix/main.cf");
+    ASSERT_EQ(std::system("/usr/sbin/postconf -e 'relayhost = [127.0.0.3]:2525'"), 0);
+    testsupport::SmtpSink sink("127.0.0.3", 2525);
+    SenderTransportManager::AddTransport("127.0.0.2", "");
+    SenderTransportManager::addDomainToTransport("example.com", "127.0.0.2", "");
+    {
+        RunningPostfix postfix;
+        postfix.reload();
+        send("user@example.com");
+        send("user@example.net");
+        auto got = sink.received(2, 30);
+        std::map<std::string, std::string> want = {{"user@example.com", "127.0.0.2"},
+                                                   {"user@example.net", "127.0.0.1"}};
+        EXPECT_EQ(got, want) << "got " << show(got) << ", want " << show(want);
+        std::system("/usr/sbin/postsuper -d ALL >/dev/null 2>&1");
+    }
+    SenderTransportManager::removeDomainFromSenderTransport("example.com");
+    SenderTransportManager::removeTransport("127.0.0.2");
+    EXPECT_EQ(readFile("/etc/postfix/master.cf"), master.text());
+    EXPECT_EQ(dumpTable(SDD_TRANSPORT_MAPS).count("@example.com"), 0u);
 }
 
 }  // namespace
