@@ -7,6 +7,7 @@ namespace quarn::mail::postfix {
 void MasterCfContent::addModule(const ModuleInfo& info, const std::string& line) {
     Key key = info.key();
     auto position = positions_.find(key);
+    lastAddAppended_ = position == positions_.end();
     if (position != positions_.end()) {
         *position->second = line;
     } else {

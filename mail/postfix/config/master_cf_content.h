@@ -40,14 +40,19 @@ public:
     /// Appends a comment or blank line.
     void addRawLine(const std::string& line) {
         lastLineChanged();
+        lastAddAppended_ = true;
         lines.push_back(line);
     }
 
     /// The file text: every line followed by a line feed, but the last
     /// one as it was found when the file did not end with one.
     std::string text() const;
-    /// Marks that the last line read had no line feed after it.
-    void setMissingFinalLineFeed(bool missing) { missingFinalLineFeed_ = missing; }
+    /// Marks that the last line read had no line feed after it. A last
+    /// entry that replaced an earlier one has left no line at the end to
+    /// mark.
+    void setMissingFinalLineFeed(bool missing) {
+        missingFinalLineFeed_ = missing && lastAddAppended_;
+    }
 
     Lines lines;
 
@@ -58,6 +63,7 @@ private:
     std::map<Key, ModuleInfo> modules_;
     std::map<Key, Lines::iterator> positions_;
     bool missingFinalLineFeed_ = false;
+    bool lastAddAppended_ = false;
 };
 
 }  // namespace quarn::mail::postfix

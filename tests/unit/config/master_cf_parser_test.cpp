@@ -149,6 +149,12 @@ TEST(MasterCfFile, LoadsTextBackUnchanged) {
         quarn::mail::postfix::loadMasterCf(file.path(), content);
         EXPECT_EQ(content.text(), text) << "got the text back differently";
     }
+    // A repeated entry takes the first one's place, also when it is the
+    // last line: the line before it keeps its line feed.
+    ScratchFile repeated("a unix - - n - - x\n#c\na unix - - n - - y");
+    MasterCfContent content;
+    quarn::mail::postfix::loadMasterCf(repeated.path(), content);
+    EXPECT_EQ(content.text(), "a unix - - n - - y\n#c\n");
 }
 
 TEST(MasterCfFile, ReportsThePath) {
