@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace testsupport {
+namespace configtest {
 
 /// The whole file, or "<missing>".
 inline std::string readFile(const std::string& path) {
@@ -84,6 +84,6 @@ private:
     bool wasRunning_;
 };
 
-}  // namespace testsupport
+}  // namespace configtest
 
 #endif

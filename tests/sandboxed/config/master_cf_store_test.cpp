@@ -21,9 +21,9 @@
 namespace {
 
 using namespace quarn::mail::postfix;
-using testsupport::readFile;
-using testsupport::ScratchDir;
-using testsupport::writeFile;
+using configtest::readFile;
+using configtest::ScratchDir;
+using configtest::writeFile;
 
 const std::string DEBIAN = readFile("/usr/share/postfix/master.cf.dist");
 

@@ -21,9 +21,9 @@ namespace {
 
 using namespace quarn::mail::postfix;
 using testsupport::capture;
-using testsupport::readFile;
-using testsupport::RunningPostfix;
-using testsupport::SavedFile;
+using configtest::readFile;
+using configtest::RunningPostfix;
+using configtest::SavedFile;
 
 /// Whether something accepts connections on 127.0.0.1:port.
 bool listening(int port) {

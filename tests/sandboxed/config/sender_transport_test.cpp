@@ -19,10 +19,10 @@ namespace {
 using namespace quarn::mail::postfix;
 using testsupport::capture;
 using testsupport::dumpTable;
-using testsupport::readFile;
+using configtest::readFile;
 using testsupport::Records;
-using testsupport::RunningPostfix;
-using testsupport::SavedFile;
+using configtest::RunningPostfix;
+using configtest::SavedFile;
 using testsupport::show;
 
 /// The names of the transports in master.cf, in key order.
@@ -116,7 +116,7 @@ TEST(SenderTransports, MailLeavesFromTheBoundAddress) {
     SavedFile master("/etc/postfix/master.cf");
     SavedFile mainCf("/etc/postfix/main.cf");
     ASSERT_EQ(std::system("/usr/sbin/postconf -e 'relayhost = [127.0.0.3]:2525'"), 0);
-    testsupport::SmtpSink sink("127.0.0.3", 2525);
+    configtest::SmtpSink sink("127.0.0.3", 2525);
     SenderTransportManager::AddTransport("127.0.0.2", "");
     SenderTransportManager::addDomainToTransport("example.com", "127.0.0.2", "");
     {

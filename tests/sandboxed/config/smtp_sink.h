@@ -17,7 +17,7 @@
 #include <string>
 #include <thread>
 
-namespace testsupport {
+namespace configtest {
 
 class SmtpSink {
 public:
@@ -131,6 +131,6 @@ private:
     std::map<std::string, std::string> peers_;
 };
 
-}  // namespace testsupport
+}  // namespace configtest
 
 #endif
