@@ -2,7 +2,6 @@
 // sdd_transport_maps table, read back with postmap -s.
 #include "mail/postfix/config/sender_transport_manager.h"
 
-#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -11,7 +10,6 @@
 
 #include "mail/postfix/config/module_manager.h"
 #include "tests/sandboxed/config/config_files.h"
-#include "tests/sandboxed/config/smtp_sink.h"
 #include "tests/sandboxed/tables/table_dump.h"
 
 namespace {
@@ -21,7 +19,6 @@ using testsupport::capture;
 using testsupport::dumpTable;
 using configtest::readFile;
 using testsupport::Records;
-using configtest::RunningPostfix;
 using configtest::SavedFile;
 using testsupport::show;
 
@@ -103,37 +100,6 @@ TEST(SenderTransports, MapDomains) {
     EXPECT_THROW(M::addDomainToTransport("exa mple.com", "192.0.2.10", ""),
                  std::invalid_argument);
     EXPECT_THROW(M::removeDomainFromSenderTransport("a\nb"), std::invalid_argument);
-}
-
-/// Queues one message from `sender` to a domain that the relay host takes.
-void send(const std::string& sender) {
-    std::string command = "printf 'Subject: t\\n\\nbody\\n' | /usr/sbin/sendmail -f " + sender +
-                          " someone@remote.test";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-}
-
-TEST(SenderTransports, MailLeavesFromTheBoundAddress) {
-    SavedFile master("/etc/postfix/master.cf");
-    SavedFile mainCf("/etc/postfix/main.cf");
-    ASSERT_EQ(std::system("/usr/sbin/postconf -e 'relayhost = [127.0.0.3]:2525'"), 0);
-    configtest::SmtpSink sink("127.0.0.3", 2525);
-    SenderTransportManager::AddTransport("127.0.0.2", "");
-    SenderTransportManager::addDomainToTransport("example.com", "127.0.0.2", "");
-    {
-        RunningPostfix postfix;
-        postfix.reload();
-        send("user@example.com");
-        send("user@example.net");
-        auto got = sink.received(2, 30);
-        std::map<std::string, std::string> want = {{"user@example.com", "127.0.0.2"},
-                                                   {"user@example.net", "127.0.0.1"}};
-        EXPECT_EQ(got, want) << "got " << show(got) << ", want " << show(want);
-        std::system("/usr/sbin/postsuper -d ALL >/dev/null 2>&1");
-    }
-    SenderTransportManager::removeDomainFromSenderTransport("example.com");
-    SenderTransportManager::removeTransport("127.0.0.2");
-    EXPECT_EQ(readFile("/etc/postfix/master.cf"), master.text());
-    EXPECT_EQ(dumpTable(SDD_TRANSPORT_MAPS).count("@example.com"), 0u);
 }
 
 }  // namespace
