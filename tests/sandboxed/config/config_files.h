@@ -1,0 +1,89 @@
+// Scratch files and saved system files for the master.cf tests.
+#ifndef TESTS_SANDBOXED_CONFIG_CONFIG_FILES_H
+#define TESTS_SANDBOXED_CONFIG_CONFIG_FILES_H
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+namespace configtest {
+
+/// The whole file, or "<missing>".
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return "<missing>";
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush())
+        throw std::runtime_error("cannot write " + path);
+}
+
+/// A directory of its own, removed with everything in it.
+class ScratchDir {
+public:
+    ScratchDir() {
+        char name[] = "/var/spool/postfix/quarn/mastercf-XXXXXX";
+        if (!mkdtemp(name))
+            throw std::runtime_error("mkdtemp failed");
+        path_ = name;
+    }
+    ~ScratchDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+/// Puts a file back as it was (or removes it) when the test ends.
+class SavedFile {
+public:
+    explicit SavedFile(std::string path) : path_(std::move(path)), text_(readFile(path_)) {}
+    ~SavedFile() {
+        if (text_ == "<missing>")
+            unlink(path_.c_str());
+        else
+            writeFile(path_, text_);
+    }
+    const std::string& text() const { return text_; }
+
+private:
+    std::string path_;
+    std::string text_;
+};
+
+/// Postfix running for the test, stopped again if it was not running.
+class RunningPostfix {
+public:
+    RunningPostfix() : wasRunning_(std::system("/usr/sbin/postfix status >/dev/null 2>&1") == 0) {
+        if (!wasRunning_ && std::system("/usr/sbin/postfix start >/dev/null 2>&1") != 0)
+            throw std::runtime_error("postfix start failed");
+    }
+    ~RunningPostfix() {
+        if (!wasRunning_)
+            std::system("/usr/sbin/postfix stop >/dev/null 2>&1");
+    }
+    void reload() {
+        if (std::system("/usr/sbin/postfix reload >/dev/null 2>&1") != 0)
+            throw std::runtime_error("postfix reload failed");
+    }
+
+private:
+    bool wasRunning_;
+};
+
+}  // namespace configtest
+
+#endif

@@ -1,0 +1,232 @@
+// master.cf files loaded and stored for real: byte for byte, owner and mode
+// kept, only the changed entries touched, nothing written on a refusal.
+#include "mail/postfix/config/master_cf_file.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "mail/postfix/config/module_definitions.h"
+#include "mail/postfix/config/module_manager.h"
+#include "mail/postfix/config/sender_transport_manager.h"
+#include "mail/postfix/tables/postfix_errors.h"
+#include "tests/sandboxed/config/config_files.h"
+
+namespace {
+
+using namespace quarn::mail::postfix;
+using configtest::readFile;
+using configtest::ScratchDir;
+using configtest::writeFile;
+
+const std::string DEBIAN = readFile("/usr/share/postfix/master.cf.dist");
+
+/// Debian's file with the commented examples switched on, as servers run it.
+std::string debianWithFilters() {
+    std::string text = DEBIAN;
+    auto enable = [&text](const std::string& commented) {
+        std::string::size_type at = text.find("#" + commented);
+        if (at == std::string::npos)
+            throw std::runtime_error("no " + commented);
+        text.erase(at, 1);
+    };
+    enable("smtp      inet  n       -       y       -       1       postscreen");
+    enable("smtpd     pass  -       -       y       -       -       smtpd");
+    enable("dnsblog   unix  -       -       y       -       0       dnsblog");
+    enable("tlsproxy  unix  -       -       y       -       0       tlsproxy");
+    text.replace(text.find("smtp      inet  n       -       y       -       -       smtpd\n"),
+                 sizeof "smtp      inet  n       -       y       -       -       smtpd\n" - 1, "");
+    return text +
+           "127.0.0.1:10025 inet n - n - - smtpd\n"
+           "  -o content_filter=\n  -o receive_override_options=no_header_body_checks\n"
+           "[::1]:10025 inet n - n - - smtpd\n  -o content_filter=\n";
+}
+
+const std::string CRAFTED =
+    "# crafted\r\n"
+    "relay unix - - y - - smtp   \r\n"
+    "# a comment inside the entry\n"
+    "\n"
+    "\t-o syslog_name=postfix/$service_name \t\n"
+    "   \n"
+    "submission inet n - y - - smtpd\n"
+    "  -o smtpd_tls_security_level=encrypt\n"
+    "#  -o smtpd_sasl_auth_enable=yes\n"
+    "  -o smtpd_client_restrictions=permit_sasl_authenticated,reject\n"
+    "showq unix n - y - - showq";
+
+std::vector<std::string> entriesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* d = opendir(dir.c_str());
+    while (dirent* e = d ? readdir(d) : nullptr)
+        if (e->d_name[0] != '.')
+            names.push_back(e->d_name);
+    if (d)
+        closedir(d);
+    return names;
+}
+
+TEST(MasterCfStore, WritesBackByteForByte) {
+    struct Case {
+        const char* name;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {"Debian's master.cf", DEBIAN},
+        {"with postscreen and content filters", debianWithFilters()},
+        {"crafted", CRAFTED},
+    };
+    ASSERT_GT(DEBIAN.size(), 1000u);
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        std::string path = dir.file("master.cf");
+        writeFile(path, c.text);
+        ASSERT_EQ(chown(path.c_str(), 1234, 5678), 0);
+        ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+        MasterCfContent content;
+        loadMasterCf(path, content);
+        storeMasterCf(path, content);
+        EXPECT_EQ(readFile(path), c.text) << c.name;
+        struct stat st;
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, 1234u) << c.name;
+        EXPECT_EQ(st.st_gid, 5678u) << c.name;
+        EXPECT_EQ(st.st_mode & 07777, 0640u) << c.name;
+        EXPECT_EQ(entriesIn(dir.path()), std::vector<std::string>{"master.cf"}) << c.name;
+    }
+}
+
+/// Two files of one ModuleManager in a scratch directory.
+struct Files {
+    ScratchDir dir;
+    std::string master = dir.file("master.cf");
+    std::string disabled = dir.file("master.cf.disabled");
+};
+
+TEST(ModuleManagerFiles, MovesEntriesBetweenTheFiles) {
+    Files files;
+    writeFile(files.master, CRAFTED + "\n");
+    const std::string submission =
+        "submission inet n - y - - smtpd\n"
+        "  -o smtpd_tls_security_level=encrypt\n"
+        "#  -o smtpd_sasl_auth_enable=yes\n"
+        "  -o smtpd_client_restrictions=permit_sasl_authenticated,reject\n";
+    std::string withoutSubmission = CRAFTED + "\n";
+    withoutSubmission.erase(withoutSubmission.find(submission), submission.size());
+
+    ModuleManager manager(files.master, files.disabled);
+    manager.loadModules(false);
+    EXPECT_TRUE(manager.disableModule("submission", INET));
+    EXPECT_FALSE(manager.disableModule("submission", INET));
+    EXPECT_TRUE(manager.storeModules(false));
+    EXPECT_EQ(readFile(files.master), withoutSubmission);
+    EXPECT_EQ(readFile(files.disabled), submission);
+
+    manager.loadModules(false);
+    EXPECT_TRUE(manager.enableModule("submission", INET));
+    EXPECT_TRUE(manager.storeModules(false));
+    EXPECT_EQ(readFile(files.master), withoutSubmission + submission);
+    EXPECT_EQ(readFile(files.disabled), "");
+
+    // Already on: nothing to write.
+    manager.loadModules(false);
+    EXPECT_TRUE(manager.enableModule("submission", INET));
+    EXPECT_FALSE(manager.storeModules(false));
+    EXPECT_THROW(manager.enableModule("smtps", INET), std::out_of_range);
+}
+
+TEST(ModuleManagerFiles, ChangesTouchOnlyTheirOwnEntry) {
+    Files files;
+    writeFile(files.master, DEBIAN);
+    const std::string relay = "relay     unix  -       -       y       -       -       smtp\n"
+                              "        -o syslog_name=postfix/$service_name\n";
+    struct Case {
+        const char* name;
+        std::function<void(ModuleManager&)> change;
+        std::string want;
+    };
+    SenderTransportManager::SenderTransport relayNow("192.0.2.1", "");
+    relayNow.name = "relay";
+    std::string replaced = DEBIAN;
+    replaced.replace(replaced.find(relay), relay.size() - 1, moduleLine(relayNow));
+    std::string removed = DEBIAN;
+    removed.erase(removed.find(relay), relay.size());
+    const std::vector<Case> cases = {
+        {"add smtps", [](ModuleManager& m) { m.addModule(SmtpsdModule(), true); },
+         DEBIAN + moduleLine(SmtpsdModule()) + "\n"},
+        {"replace relay in place", [&](ModuleManager& m) { m.addModule(relayNow, true); },
+         replaced},
+        {"remove relay", [](ModuleManager& m) { m.removeModule("relay", UNIX); }, removed},
+        {"remove an unknown entry", [](ModuleManager& m) { m.removeModule("relay", INET); },
+         DEBIAN},
+    };
+    for (const Case& c : cases) {
+        writeFile(files.master, DEBIAN);
+        ModuleManager manager(files.master, files.disabled);
+        manager.loadModules(false);
+        c.change(manager);
+        manager.storeModules(false);
+        EXPECT_EQ(readFile(files.master), c.want) << c.name;
+    }
+}
+
+TEST(ModuleManagerFiles, RefusedFileChangesNothing) {
+    Files files;
+    const std::string bad = DEBIAN + "smtp inet n - n - - smtpd # no continuation\n";
+    writeFile(files.master, bad);
+    writeFile(files.disabled, "submission inet n - n - - smtpd\n");
+    ModuleManager manager(files.master, files.disabled);
+    try {
+        manager.loadModules(false);
+        ADD_FAILURE() << "got no error";
+    } catch (const PostfixConfigurationError& e) {
+        EXPECT_EQ(std::string(e.what()), "unable to parse " + files.master);
+    }
+    EXPECT_THROW(manager.addModule(SmtpdModule(), true), std::logic_error);
+    EXPECT_EQ(readFile(files.master), bad);
+    EXPECT_EQ(readFile(files.disabled), "submission inet n - n - - smtpd\n");
+}
+
+TEST(ModuleManagerFiles, ConcurrentRunsLoseNoEntry) {
+    Files files;
+    writeFile(files.master, DEBIAN);
+    const int runs = 20;
+    std::vector<pid_t> children;
+    for (int i = 0; i < runs; ++i) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            int status = 0;
+            try {
+                ModuleManager manager(files.master, files.disabled);
+                manager.loadModules(false);
+                usleep(2000);  // widen the window between load and store
+                std::string address = "192.0.2." + std::to_string(i + 1);
+                manager.addModule(SenderTransportManager::SenderTransport(address, ""), true);
+                manager.storeModules(false);
+            } catch (...) {
+                status = 1;
+            }
+            _exit(status);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    ModuleManager manager(files.master, files.disabled);
+    manager.loadModules(false);
+    for (int i = 0; i < runs; ++i)
+        EXPECT_TRUE(manager.hasModule("192.0.2." + std::to_string(i + 1) + "-", UNIX, true))
+            << "run " << i;
+}
+
+}  // namespace

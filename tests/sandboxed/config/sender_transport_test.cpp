@@ -1,0 +1,105 @@
+// Sender transports in Postfix's own master.cf and in the real
+// sdd_transport_maps table, read back with postmap -s.
+#include "mail/postfix/config/sender_transport_manager.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "mail/postfix/config/module_manager.h"
+#include "tests/sandboxed/config/config_files.h"
+#include "tests/sandboxed/tables/table_dump.h"
+
+namespace {
+
+using namespace quarn::mail::postfix;
+using testsupport::capture;
+using testsupport::dumpTable;
+using configtest::readFile;
+using testsupport::Records;
+using configtest::SavedFile;
+using testsupport::show;
+
+/// The names of the transports in master.cf, in key order.
+std::string transports() {
+    ModuleManager& manager = ModuleManager::getInstance();
+    manager.loadModules(true);
+    std::string names;
+    for (const ModuleInfo& info : manager.enabledModules())
+        if (info.type == UNIX && info.command.size() > 2 &&
+            info.command[2].rfind("smtp_bind_address=", 0) == 0)
+            names += (names.empty() ? "" : " ") + info.name;
+    manager.storeModules(false);
+    return names;
+}
+
+TEST(SenderTransports, AddAndRemoveServices) {
+    SavedFile master("/etc/postfix/master.cf");
+    struct Step {
+        const char* name;
+        std::function<void()> run;
+        std::string want;
+    };
+    using M = SenderTransportManager;
+    const std::vector<Step> steps = {
+        {"ipv4", [] { M::AddTransport("192.0.2.10", ""); }, "192.0.2.10-"},
+        {"same again", [] { M::AddTransport("192.0.2.10", ""); }, "192.0.2.10-"},
+        {"both", [] { M::AddTransport("192.0.2.10", "2001:DB8::5"); },
+         "192.0.2.10- 192.0.2.10-2001-db8--5"},
+        {"longer ipv4", [] { M::AddTransport("192.0.2.100", ""); },
+         "192.0.2.10- 192.0.2.10-2001-db8--5 192.0.2.100-"},
+        {"ipv6", [] { M::AddTransport("", "2001:db8::5"); },
+         "-2001-db8--5 192.0.2.10- 192.0.2.10-2001-db8--5 192.0.2.100-"},
+        {"remove ipv4", [] { M::removeTransport("192.0.2.10"); }, "-2001-db8--5 192.0.2.100-"},
+        {"remove ipv6", [] { M::removeTransport("2001:db8:0::5"); }, "192.0.2.100-"},
+        {"remove absent", [] { M::removeTransport("198.51.100.1"); }, "192.0.2.100-"},
+    };
+    for (const Step& s : steps) {
+        s.run();
+        EXPECT_EQ(transports(), s.want) << s.name;
+        EXPECT_EQ(capture("/usr/sbin/postfix check 2>&1; echo status $?"), "status 0\n") << s.name;
+    }
+    std::string text = readFile("/etc/postfix/master.cf");
+    EXPECT_EQ(text, master.text() +
+                        "192.0.2.100- unix - n n - - smtp -o smtp_bind_address=192.0.2.100 "
+                        "-o smtp_bind_address6= -o smtp_address_preference=ipv4\n");
+    EXPECT_THROW(M::AddTransport("192.0.2.10 -o x=y", ""), std::invalid_argument);
+    EXPECT_THROW(M::AddTransport("", ""), std::invalid_argument);
+    EXPECT_THROW(M::removeTransport("-o"), std::invalid_argument);
+}
+
+TEST(SenderTransports, MapDomains) {
+    const std::string map = SDD_TRANSPORT_MAPS;
+    using M = SenderTransportManager;
+    struct Step {
+        const char* name;
+        std::function<void()> run;
+        Records want;
+    };
+    const std::vector<Step> steps = {
+        {"add", [] { M::addDomainToTransport("example.com", "192.0.2.10", ""); },
+         {{"@example.com", "192.0.2.10-:"}}},
+        {"replace", [] { M::addDomainToTransport("example.com", "", "2001:db8::5"); },
+         {{"@example.com", "-2001-db8--5:"}}},
+        {"second", [] { M::addDomainToTransport("example.org", "192.0.2.10", "2001:db8::5"); },
+         {{"@example.com", "-2001-db8--5:"}, {"@example.org", "192.0.2.10-2001-db8--5:"}}},
+        {"remove", [] { M::removeDomainFromSenderTransport("example.com"); },
+         {{"@example.org", "192.0.2.10-2001-db8--5:"}}},
+        {"remove absent", [] { M::removeDomainFromSenderTransport("example.com"); },
+         {{"@example.org", "192.0.2.10-2001-db8--5:"}}},
+        {"remove last", [] { M::removeDomainFromSenderTransport("example.org"); }, {}},
+    };
+    for (const Step& s : steps) {
+        s.run();
+        Records got = dumpTable(map);
+        got.erase("");
+        EXPECT_EQ(got, s.want) << s.name << ": got " << show(got) << ", want " << show(s.want);
+    }
+    EXPECT_THROW(M::addDomainToTransport("exa mple.com", "192.0.2.10", ""),
+                 std::invalid_argument);
+    EXPECT_THROW(M::removeDomainFromSenderTransport("a\nb"), std::invalid_argument);
+}
+
+}  // namespace
