@@ -48,18 +48,18 @@ char* quarn_cipher_encrypt(const char* name, const char* plain) {
         errno = EINVAL;
         return nullptr;
     }
-    char spec[QUARN_CIPHER_SPEC_ROOM + 1];
-    std::snprintf(spec, sizeof spec, "$%.31s", name);
-    return quarn_cipher_crypt(plain, spec);
+    char cipherName[QUARN_CIPHER_SPEC_ROOM + 1];
+    std::snprintf(cipherName, sizeof cipherName, "$%.31s", name);
+    return quarn_cipher_crypt(plain, cipherName);
 }
 
-char* quarn_cipher_crypt(const char* plain, const char* spec) {
-    if (!plain || !spec || spec[0] != '$') {
+char* quarn_cipher_crypt(const char* plain, const char* cipherName) {
+    if (!plain || !cipherName || cipherName[0] != '$') {
         errno = EINVAL;
         return nullptr;
     }
-    const char* nameEnd = std::strchr(spec + 1, '$');
-    std::string name(spec + 1, nameEnd ? nameEnd - spec - 1 : std::strlen(spec + 1));
+    const char* nameEnd = std::strchr(cipherName + 1, '$');
+    std::string name(cipherName + 1, nameEnd ? nameEnd - cipherName - 1 : std::strlen(cipherName + 1));
     symmetric_cipher_t* ctx = quarn_cipher_find(name.data(), name.size());
     if (!ctx) {
         errno = EINVAL;

@@ -1,13 +1,13 @@
 // Enciphering texts with a registered context into the stored form
-// "$<spec>$<base64 IV>$<base64 cipher text>".
+// "$<cipherName>$<base64 IV>$<base64 cipher text>".
 #ifndef QUARN_MAIL_LIB_AUTH_CIPHER_CRYPT_H
 #define QUARN_MAIL_LIB_AUTH_CIPHER_CRYPT_H
 
-/// quarn_cipher_crypt with the specification "$" + name.
+/// quarn_cipher_crypt with "$" + name as the cipher argument.
 char* quarn_cipher_encrypt(const char* name, const char* plain);
 /// The enciphered text of `plain`, malloc'ed; null on failure (EINVAL for
-/// a missing argument). `spec` is "$<name>" or "$<name>$<base64 IV>"; the
+/// a missing argument). `cipherName` is "$<name>" or "$<name>$<base64 IV>"; the
 /// given IV is used only by contexts that draw a fresh IV each time.
-char* quarn_cipher_crypt(const char* plain, const char* spec);
+char* quarn_cipher_crypt(const char* plain, const char* cipherName);
 
 #endif

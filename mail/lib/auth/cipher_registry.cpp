@@ -20,7 +20,7 @@
 namespace {
 
 struct CipherNode {
-    char spec[QUARN_CIPHER_SPEC_ROOM] = {};
+    char cipherName[QUARN_CIPHER_SPEC_ROOM] = {};
     symmetric_cipher_t ctx;
     int refs = 0;
     std::unique_ptr<CipherNode> next;
@@ -47,13 +47,13 @@ void prepareLibrary() {
 
 CipherNode* findNode(const char* name, std::size_t n) {
     for (CipherNode* node = registryHead.get(); node; node = node->next.get())
-        if (std::strlen(node->spec) == n && std::strncmp(node->spec, name, n) == 0)
+        if (std::strlen(node->cipherName) == n && std::strncmp(node->cipherName, name, n) == 0)
             return node;
     return nullptr;
 }
 
-int flagsOf(const char* spec) {
-    const char* colon = std::strchr(spec, ':');
+int flagsOf(const char* cipherName) {
+    const char* colon = std::strchr(cipherName, ':');
     return colon && std::strstr(colon + 1, "PKCS")
                ? SYMMETRIC_CIPHER_RANDOM_IV
                : SYMMETRIC_CIPHER_RANDOM_IV | SYMMETRIC_CIPHER_ZERO_PADDING;
@@ -86,10 +86,10 @@ bool readKeyFile(const char* path, unsigned char* buffer, std::size_t n) {
     return true;
 }
 
-// A node for `spec` at the front of the list, keyed from `material`.
-bool addNode(const char* spec, const EVP_CIPHER* cipher, int flags, const unsigned char* material) {
+// A node for `cipherName` at the front of the list, keyed from `material`.
+bool addNode(const char* cipherName, const EVP_CIPHER* cipher, int flags, const unsigned char* material) {
     auto node = std::make_unique<CipherNode>();
-    std::strncpy(node->spec, spec, QUARN_CIPHER_SPEC_ROOM - 1);
+    std::strncpy(node->cipherName, cipherName, QUARN_CIPHER_SPEC_ROOM - 1);
     std::size_t keyLength = EVP_CIPHER_key_length(cipher);
     bool ok =
         symmetric_cipher_init(&node->ctx, cipher, flags) &&
@@ -97,7 +97,7 @@ bool addNode(const char* spec, const EVP_CIPHER* cipher, int flags, const unsign
         ((flags & SYMMETRIC_CIPHER_RANDOM_IV) ||
          symmetric_cipher_set_iv(&node->ctx, material + keyLength, EVP_CIPHER_iv_length(cipher)));
     if (!ok) {
-        quarn_log(3, "Failed to create encryption cipher '%s'. Invalid key or IV length?", spec);
+        quarn_log(3, "Failed to create encryption cipher '%s'. Invalid key or IV length?", cipherName);
         if (!symmetric_cipher_cleanup(&node->ctx))
             quarn_log(6, "Failed to clean up cipher context after unsuccessfull construction");
         return false;
@@ -109,17 +109,17 @@ bool addNode(const char* spec, const EVP_CIPHER* cipher, int flags, const unsign
 }
 
 // The steps of a first registration; false when one failed (logged).
-bool registerCipher(const char* spec, const char* keyFilePath) {
-    int flags = flagsOf(spec);
-    if (std::strlen(spec) >= QUARN_CIPHER_SPEC_ROOM) {
-        quarn_log(3, "Unknown encryption cipher: '%s'", spec);
+bool registerCipher(const char* cipherName, const char* keyFilePath) {
+    int flags = flagsOf(cipherName);
+    if (std::strlen(cipherName) >= QUARN_CIPHER_SPEC_ROOM) {
+        quarn_log(3, "Unknown encryption cipher: '%s'", cipherName);
         return false;
     }
     prepareLibrary();
-    std::string name(spec, std::strcspn(spec, ":"));
+    std::string name(cipherName, std::strcspn(cipherName, ":"));
     const EVP_CIPHER* cipher = EVP_get_cipherbyname(name.c_str());
     if (!cipher) {
-        quarn_log(3, "Unknown encryption cipher: '%s'", spec);
+        quarn_log(3, "Unknown encryption cipher: '%s'", cipherName);
         return false;
     }
     std::size_t need = EVP_CIPHER_key_length(cipher);
@@ -133,35 +133,35 @@ bool registerCipher(const char* spec, const char* keyFilePath) {
     }
     std::array<unsigned char, QUARN_CIPHER_KEY_READ_ROOM> material{};
     bool ok = readKeyFile(keyFilePath, material.data(), need) &&
-              addNode(spec, cipher, flags, material.data());
+              addNode(cipherName, cipher, flags, material.data());
     OPENSSL_cleanse(material.data(), material.size());
     return ok;
 }
 
 }  // namespace
 
-int quarn_cipher_init(const char* spec, const char* keyFilePath) {
-    if (!spec || !keyFilePath) {
+int quarn_cipher_init(const char* cipherName, const char* keyFilePath) {
+    if (!cipherName || !keyFilePath) {
         errno = EINVAL;
         return 0;
     }
-    if (CipherNode* node = findNode(spec, std::strlen(spec))) {
+    if (CipherNode* node = findNode(cipherName, std::strlen(cipherName))) {
         ++node->refs;
         return 1;
     }
-    if (registerCipher(spec, keyFilePath))
+    if (registerCipher(cipherName, keyFilePath))
         return 1;
-    quarn_log(3, "Failed to initialize encryption cipher '%s' with key '%s'", spec, keyFilePath);
+    quarn_log(3, "Failed to initialize encryption cipher '%s' with key '%s'", cipherName, keyFilePath);
     return 0;
 }
 
-int quarn_cipher_cleanup(const char* spec) {
+int quarn_cipher_cleanup(const char* cipherName) {
     std::unique_ptr<CipherNode>* link = &registryHead;
-    while (*link && std::strcmp((*link)->spec, spec ? spec : "") != 0)
+    while (*link && std::strcmp((*link)->cipherName, cipherName ? cipherName : "") != 0)
         link = &(*link)->next;
     if (!*link) {
         quarn_log(6, "Failed to correctly destroy encryption cipher '%s'. A programming error?",
-                  spec ? spec : "");
+                  cipherName ? cipherName : "");
         return 1;
     }
     if (--(*link)->refs > 0)
@@ -170,7 +170,7 @@ int quarn_cipher_cleanup(const char* spec) {
     *link = std::move(gone->next);
     if (!symmetric_cipher_cleanup(&gone->ctx))
         quarn_log(6, "Failed to correctly destroy encryption cipher '%s'. A programming error?",
-                  gone->spec);
+                  gone->cipherName);
     return 1;
 }
 

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-/// The specification of the password cipher.
+/// The cipher name of the password cipher.
 extern const char* const MAIL_AES_SPEC;
 /// Bytes of a password key.
 const std::size_t MAIL_AES_KEY_LENGTH = 32;

@@ -241,7 +241,7 @@ TEST_F(CipherTest, RegistryCountsItsUsers) {
          "Unknown encryption cipher: 'NO-SUCH-CIPHER:PKCS'|Failed to initialize encryption "
          "cipher 'NO-SUCH-CIPHER:PKCS' with key '" +
              key + "'|"},
-        {"too long a specification",
+        {"too long a cipher name",
          [&] { return quarn_cipher_init("AES-256-CBC:PKCS-and-a-very-long-tail", key.c_str()); }, 0,
          "Unknown encryption cipher: 'AES-256-CBC:PKCS-and-a-very-long-tail'|Failed to "
          "initialize encryption cipher 'AES-256-CBC:PKCS-and-a-very-long-tail' with key '" +
