@@ -14,15 +14,14 @@ AUTH_DB = f"{sandbox.QUARN}/passwd.db"
 HANDLERS_DB = "/var/lib/quarn/mail/handlers/handlers.db"
 KEYS = "/etc/domainkeys"
 LOG = "/run/sandbox/postfix.log"
-AUTH_SCHEMA = (
-    "BEGIN TRANSACTION;CREATE TABLE domains (  id     INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " name   VARCHAR(255) UNIQUE, status INTEGER NOT NULL DEFAULT 0);"
-    "CREATE TRIGGER fkd_users_domains_id  BEFORE DELETE ON domains  FOR EACH ROW BEGIN"
-    "    DELETE FROM users WHERE dom_id = OLD.id;  END;"
-    "CREATE TABLE users(  id           INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " dom_id       INTEGER NOT NULL, name         VARCHAR(255) NOT NULL,"
-    " userPassword VARCHAR(255), cmusaslsecretPLAIN VARCHAR(255),"
-    " status INT NOT NULL DEFAULT 0, UNIQUE(name, dom_id));COMMIT;")
+# The authentication database as the mail services have it.
+AUTH_SCHEMA = """CREATE TABLE domains (id INTEGER PRIMARY KEY AUTOINCREMENT,
+  name VARCHAR(255) UNIQUE, status INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE users (id INTEGER PRIMARY KEY AUTOINCREMENT, dom_id INTEGER NOT NULL,
+  name VARCHAR(255) NOT NULL, userPassword VARCHAR(255), cmusaslsecretPLAIN VARCHAR(255),
+  status INT NOT NULL DEFAULT 0, UNIQUE(name, dom_id));
+CREATE TRIGGER fkd BEFORE DELETE ON domains FOR EACH ROW BEGIN
+  DELETE FROM users WHERE dom_id = OLD.id; END;"""
 # One RCPT during an SMTP dialogue from inside the sandbox; prints the code.
 RCPT = """import smtplib, sys
 s = smtplib.SMTP("127.0.0.1", 25)
@@ -32,72 +31,66 @@ print(s.rcpt(sys.argv[1])[0])
 s.quit()
 """
 
-DOMAIN = ("domain-name", True, "domain name", True)
-UNKNOWN_GROUP = [("set-catchall", False, "set a domain catchall address", False),
-                 ("email", True, "catchall e-mail address", False),
-                 ("set-bounce", False, "set a domain bounce", False),
-                 ("phrase", True, "phrase", False),
-                 ("set-reject", False, "set domain reject flag", False)]
-ALIAS_CHOICE = "<--set-bounce 'text'| --set-catchall 'email' | --set-reject>"
-# Command: description, syntax, options (name, takes a value, text, mandatory).
-COMMANDS = {
-    "--add-domain": ("add a domain", "--add-domain --domain-name=<domain> [--disk-quota=quota]",
-                     [DOMAIN, ("disk-quota", True, "disk quota", False)]),
-    "--remove-domain": ("remove a domain", "--remove-domain --domain-name=<domain>", [DOMAIN]),
-    "--turn-on-domain": ("enable a domain", "--turn-on-domain --domain-name=<domain>",
-                         [DOMAIN]),
-    "--turn-off-domain": ("disable a domain", "--turn-off-domain --domain-name=<domain>",
-                          [DOMAIN]),
-    "--set-domain-disk-quota": (
-        "set a domain disk quota",
-        "--set-domain-disk-quota --domain-name=<domain> --disk-quota=quota",
-        [DOMAIN, ("disk-quota", True, "disk quota", True)]),
+# Options: "name=text" takes a value, "name:text" is a switch, "!" mandatory.
+DOMAIN = "domain-name=domain name!"
+UNKNOWN_GROUP = ("set-catchall:set a domain catchall address;email=catchall e-mail address;"
+                 "set-bounce:set a domain bounce;phrase=phrase;set-reject:set domain reject flag")
+CHOICE = " <--set-bounce 'text'| --set-catchall 'email' | --set-reject>"
+COMMANDS = {  # command: description, syntax, options
+    "--add-domain": ("add a domain", "--domain-name=<domain> [--disk-quota=quota]",
+                     f"{DOMAIN};disk-quota=disk quota"),
+    "--remove-domain": ("remove a domain", "--domain-name=<domain>", DOMAIN),
+    "--turn-on-domain": ("enable a domain", "--domain-name=<domain>", DOMAIN),
+    "--turn-off-domain": ("disable a domain", "--domain-name=<domain>", DOMAIN),
+    "--set-domain-disk-quota": ("set a domain disk quota",
+                                "--domain-name=<domain> --disk-quota=quota",
+                                f"{DOMAIN};disk-quota=disk quota!"),
     "--add-domain-alias": (
         "add a domain alias",
-        "--add-domain-alias --domain-name=<domain_name> --domain-alias-name=<domain_alias_name> "
-        + ALIAS_CHOICE,
-        [DOMAIN, ("domain-alias-name", True, "domain alias name", True)] + UNKNOWN_GROUP),
-    "--del-domain-alias": (
-        "remove a domain alias",
-        "--del-domain-alias --domain-name=<domain_name> --domain-alias-name=<domain_alias_name>",
-        [DOMAIN, ("domain-alias-name", True, "domain alias name", True)]),
+        "--domain-name=<domain_name> --domain-alias-name=<domain_alias_name>" + CHOICE,
+        f"{DOMAIN};domain-alias-name=domain alias name!;{UNKNOWN_GROUP}"),
+    "--del-domain-alias": ("remove a domain alias",
+                           "--domain-name=<domain_name> --domain-alias-name=<domain_alias_name>",
+                           f"{DOMAIN};domain-alias-name=domain alias name!"),
     "--rename-domain-alias": (
         "rename a given domain alias",
-        "--rename-domain-alias --domain-name=<domain_name> "
-        "--old-domain-alias-name=<old_domain_alias_name> "
-        "--new-domain-alias-name=<new_domain_alias_name> " + ALIAS_CHOICE,
-        [DOMAIN, ("old-domain-alias-name", True, "old domain alias name", True),
-         ("new-domain-alias-name", True, "new domain alias name", True)] + UNKNOWN_GROUP),
-    "--set-domain-key": (
-        "set DomainKey",
-        "--set-domain-key --domain-name=<domain,domain,... > --file-name=<full_file_name>",
-        [DOMAIN, ("file-name", True, "full path to uploaded key", True)]),
-    "--remove-domain-key": ("remove DomainKey",
-                            "--remove-domain-key --domain-name=<domain,domain,...>", [DOMAIN]),
+        "--domain-name=<domain_name> --old-domain-alias-name=<old_domain_alias_name> "
+        "--new-domain-alias-name=<new_domain_alias_name>" + CHOICE,
+        f"{DOMAIN};old-domain-alias-name=old domain alias name!;"
+        f"new-domain-alias-name=new domain alias name!;{UNKNOWN_GROUP}"),
+    "--set-domain-key": ("set DomainKey",
+                         "--domain-name=<domain,domain,... > --file-name=<full_file_name>",
+                         f"{DOMAIN};file-name=full path to uploaded key!"),
+    "--remove-domain-key": ("remove DomainKey", "--domain-name=<domain,domain,...>", DOMAIN),
     "--set-catchall": ("set a domain catchall address",
-                       "--set-catchall --domain-name=<domain_name> --email=<email_address>",
-                       [DOMAIN, ("email", True, "catchall e-mail address", True)]),
-    "--set-bounce": ("set a domain bounce",
-                     "--set-bounce --domain-name=<domain_name> [--phrase=<phrase>]",
-                     [DOMAIN, ("phrase", True, "phrase", False)]),
-    "--set-reject": ("set domain reject flag", "--set-reject --domain-name=<domain-name>",
-                     [DOMAIN]),
-    "--unset-reject": ("remove domain reject flag",
-                       "--unset-reject --domain-name=<domain-name>", [DOMAIN]),
+                       "--domain-name=<domain_name> --email=<email_address>",
+                       f"{DOMAIN};email=catchall e-mail address!"),
+    "--set-bounce": ("set a domain bounce", "--domain-name=<domain_name> [--phrase=<phrase>]",
+                     f"{DOMAIN};phrase=phrase"),
+    "--set-reject": ("set domain reject flag", "--domain-name=<domain-name>", DOMAIN),
+    "--unset-reject": ("remove domain reject flag", "--domain-name=<domain-name>", DOMAIN),
 }
+
+
+def options_of(command):
+    """(name, takes a value, text, mandatory) of each option."""
+    found = []
+    for option in COMMANDS[command][2].split(";"):
+        name, value, text = re.fullmatch(r"([a-z-]+)([=:])(.*?)!?", option).groups()
+        found.append((name, value == "=", text, option.endswith("!")))
+    return found
 
 
 def help_text(command):
     """The command's help in the option library's layout."""
-    description, syntax, options = COMMANDS[command]
+    description, syntax, _ = COMMANDS[command]
     rows = [(f"  --{name}" + (" arg" if value else ""), text + (" (mandatory)" if must else ""))
-            for name, value, text, must in options] + [("  -h [ --help ]",
-                                                        "displays this help message")]
+            for name, value, text, must in options_of(command)]
+    rows.append(("  -h [ --help ]", "displays this help message"))
     # The name column: at least 23, the longest name and its blank, one more.
     width = max([23] + [len(left) + (0 if left.endswith(" arg") else 1) for left, _ in rows]) + 1
-    lines = [description, f"Usage: {syntax}", f"Allowed options to {description}:"]
-    lines += [left.ljust(width) + text for left, text in rows]
-    return "\n".join(lines) + "\n\n"
+    lines = [description, f"Usage: {command} {syntax}", f"Allowed options to {description}:"]
+    return "\n".join(lines + [left.ljust(width) + text for left, text in rows]) + "\n\n"
 
 
 @pytest.fixture(scope="module")
@@ -130,7 +123,10 @@ def mailbox(sb, domain, mailname, aliases=()):
     sql(sb, AUTH_DB, f"INSERT OR IGNORE INTO domains(name) VALUES('{domain}');"
         f"INSERT INTO users(dom_id, name, userPassword) SELECT id, '{mailname}', 'x'"
         f" FROM domains WHERE name='{domain}';")
-    return sb.make_maildir(domain, mailname)
+    maildir = sb.make_maildir(domain, mailname)
+    sb.run(["install", "-d", "-o", "popuser", "-g", "popuser", "-m", "0700",
+            *(f"{maildir}/{d}" for d in ("new", "cur", "tmp"))], check=True)
+    return maildir
 
 
 def new_domain(sb, name, ascii=None):
@@ -154,8 +150,7 @@ def settle(sb):
 def delivered(sb, address, maildir):
     """Mail sent to address arrives in maildir."""
     settle(sb)
-    count = sum(len(sb.listdir(f"{maildir}/{d}")) for d in ("new", "cur")
-                if sb.exists(f"{maildir}/{d}"))
+    count = sum(len(sb.listdir(f"{maildir}/{d}")) for d in ("new", "cur"))
     sb.sendmail(address, f"Subject: to {address}\n\nhello\n")
     return len(sb.wait_delivery(maildir, timeout=20, count=count + 1)) == count + 1
 
@@ -201,7 +196,7 @@ def add_handlers(sb, domain):
 def test_help_and_missing_option(sb, command):
     check(run(sb, command, "--help"), 0, out=help_text(command))
     # The newest mandatory option is the one reported.
-    missing = [name for name, _, _, must in COMMANDS[command][2] if must][-1]
+    missing = [name for name, _, _, must in options_of(command) if must][-1]
     line = f'mandatory option "--{missing}" is not specified\n'
     check(run(sb, command), 1, out=line + help_text(command), err=line)
 
@@ -223,8 +218,12 @@ def test_domain_alias_follows_domain(sb):
     maildir = mailbox(sb, domain, "joe")
     add_handlers(sb, domain)
     sb.write("/run/upload/key.pem", "KEY\n", mode=0o600)
-    check(run(sb, "--set-domain-key", f"--domain-name={domain}", "--file-name=/run/upload/key.pem"), 0)
+    check(run(sb, "--set-domain-key", f"--domain-name={domain},Other.Example",
+              "--file-name=/run/upload/key.pem"), 0)
     assert not sb.exists("/run/upload/key.pem")
+    assert sb.read(f"{KEYS}/other.example/default") == "KEY\n"
+    check(run(sb, "--remove-domain-key", "--domain-name=other.example"), 0)
+    assert not sb.exists(f"{KEYS}/other.example")
 
     sb.add_domain_alias(domain, alias)
     check(run(sb, "--add-domain-alias", f"--domain-name={domain}",
@@ -276,6 +275,43 @@ def test_switching_a_domain_off_and_on(sb):
     assert delivered(sb, f"joe@{domain}", maildir)
 
 
+@pytest.mark.parametrize("command, done", [
+    ("--turn-off-domain", "disable auth records"),
+    ("--remove-domain", "remove auth record"),
+])
+def test_failed_auth_step_changes_nothing_else(sb, command, done):
+    domain = "authless.example"
+    if not sb.exists(f"{sandbox.MAIL_ROOT}/{domain}"):
+        new_domain(sb, domain)
+        mailbox(sb, domain, "joe")
+        add_handlers(sb, domain)
+    before = snapshot(sb)
+    sb.run(["mv", AUTH_DB, f"{AUTH_DB}.aside"], check=True)
+    try:
+        result = run(sb, command, f"--domain-name={domain}")
+    finally:
+        sb.run(["mv", f"{AUTH_DB}.aside", AUTH_DB], check=True)
+    assert (result.returncode, result.stdout) == (1, "")
+    assert re.fullmatch(rf"mxwarden\[\d+\]: Unable to open database {AUTH_DB}: .*\n"
+                        rf"mxwarden\[\d+\]: Unable to {done} for domain {domain}\n",
+                        result.stderr), result.stderr
+    assert snapshot(sb) == before
+
+
+@pytest.mark.parametrize("command, quota", [
+    (["--add-domain", "--disk-quota=2000"], "2000S,0C"),
+    (["--set-domain-disk-quota", "--disk-quota=-1"], "0S,0C"),
+])
+def test_domain_quota_reaches_default_mailboxes(sb, command, quota):
+    domain = "quota.example"
+    if not sb.exists(f"{sandbox.MAIL_ROOT}/{domain}"):
+        sb.add_domain(domain)
+        mailbox(sb, domain, "joe")
+    check(run(sb, *command, f"--domain-name={domain}"), 0)
+    header = sb.read(f"{sandbox.MAIL_ROOT}/{domain}/joe/Maildir/maildirsize").split("\n")[0]
+    assert header == quota
+
+
 def test_removed_domain_leaves_nothing(sb):
     domain = "gone.example"
     new_domain(sb, domain)
@@ -315,34 +351,39 @@ def test_mail_for_unknown_mailnames(sb):
         assert (rcpt_code(sb, address), rcpt_code(sb, f"all@{domain}")) == (550, 250)
 
 
-def test_domain_alias_choice_for_unknown_mailnames(sb):
+NO_EMAIL = re.escape("Fatal error: quarn::mail::postfix::mxwarden_commands::"
+                     'MissingMandatoryOption(mandatory option "--email" is not specified)\n')
+NO_ACTION = (r"mxwarden\[\d+\]: Action for notexisting mail names is not specified"
+             r" \(--set-bounce/--set-catchall/--set-reject\)\n")
+
+
+@pytest.mark.parametrize("alias, options, status, out, err, record", [
+    ("catch.example", ["--set-catchall", "--email=all@Choice.Example"], 0, "", "",
+     "all@choice.example"),
+    ("both.example", ["--set-catchall", "--email=all@choice.example", "--set-bounce",
+                      "--phrase=p"], 0, "", "", "_quarn_bounce_both.example@localhost.localdomain"),
+    ("reject.example", ["--set-reject"], 0, "", "", None),
+    # The alias is in place before the missing address or action is noticed.
+    ("noemail.example", ["--set-catchall"], 1, NO_EMAIL, NO_EMAIL, None),
+    ("none.example", [], 1, "", NO_ACTION, None),
+])
+def test_domain_alias_choice_for_unknown_mailnames(sb, alias, options, status, out, err, record):
     domain = "choice.example"
-    new_domain(sb, domain)
-    catchall = mailbox(sb, domain, "all")
-    cases = [  # alias, options, status, stderr pattern
-        ("catch.example", ["--set-catchall", f"--email=all@{domain}"], 0, ""),
-        ("none.example", [], 1, r"mxwarden\[\d+\]: Action for notexisting mail names is not"
-         r" specified \(--set-bounce/--set-catchall/--set-reject\)\n"),
-    ]
-    for alias, options, status, err in cases:
-        sb.add_domain_alias(domain, alias)
-        result = run(sb, "--add-domain-alias", f"--domain-name={domain}",
-                     f"--domain-alias-name={alias}", *options)
-        assert (result.returncode, result.stdout) == (status, ""), alias
-        assert re.fullmatch(err, result.stderr), (alias, result.stderr)
-        assert sb.postmap_get("virtual", alias) == "1", alias
-    assert delivered(sb, "someone@catch.example", catchall)
-    assert rcpt_code(sb, "someone@none.example") == 550
-
-
-def test_domain_keys_of_several_domains(sb):
-    sb.write("/run/upload/key.pem", "KEY2\n", mode=0o600)
-    check(run(sb, "--set-domain-key", "--domain-name=k1.example,K2.example",
-              "--file-name=/run/upload/key.pem"), 0)
-    assert [sb.read(f"{KEYS}/{d}/default") for d in ("k1.example", "k2.example")] == ["KEY2\n"] * 2
-    assert not sb.exists("/run/upload/key.pem")
-    check(run(sb, "--remove-domain-key", "--domain-name=k1.example,k2.example"), 0)
-    assert not sb.exists(f"{KEYS}/k1.example") and not sb.exists(f"{KEYS}/k2.example")
+    if not sb.exists(f"{sandbox.MAIL_ROOT}/{domain}"):
+        new_domain(sb, domain)
+        mailbox(sb, domain, "all")
+    sb.add_domain_alias(domain, alias)
+    result = run(sb, "--add-domain-alias", f"--domain-name={domain}",
+                 f"--domain-alias-name={alias}", *options)
+    assert result.returncode == status
+    assert re.fullmatch(out, result.stdout) and re.fullmatch(err, result.stderr), result
+    assert (sb.postmap_get("virtual", alias), sb.postmap_get("virtual", f"all@{alias}"),
+            sb.postmap_get("virtual", f"@{alias}")) == ("1", f"all@{domain}", record)
+    maildir = f"{sandbox.MAIL_ROOT}/{domain}/all/Maildir"
+    if record == f"all@{domain}":
+        assert delivered(sb, f"someone@{alias}", maildir)
+    elif record is None:
+        assert rcpt_code(sb, f"someone@{alias}") == 550
 
 
 def snapshot(sb):
