@@ -9,8 +9,8 @@
 #include "lib/errors/log.h"
 #include "mail/postfix/accounts/domain_manager.h"
 #include "mail/postfix/commands/commands.h"
-#include "mail/postfix/commands/missing_mandatory_option.h"
 #include "mail/postfix/commands/domain_option.h"
+#include "mail/postfix/commands/missing_mandatory_option.h"
 #include "mail/postfix/commands/name_check.h"
 #include "mail/postfix/tables/batch_database_helper.h"
 
