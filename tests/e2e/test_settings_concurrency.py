@@ -29,7 +29,7 @@ def sb():
 
 def test_concurrent_add_whitelist_loses_nothing(sb):
     result = sb.run(["/bin/bash", "-c", START_ALL, "bash", sandbox.mxwarden(), str(RUNS)],
-                    timeout=240)
+                    timeout=540)
     assert (result.stdout, result.stderr) == ("0\n", "")
     value = sb.run(["/usr/sbin/postconf", "-h", "mynetworks"], check=True).stdout
     networks = value.strip().split(", ")
