@@ -164,6 +164,17 @@ def test_rename_moves_records_directory_passwords_and_handlers(sb, case, env, ol
     assert delivered_subjects(sb, maildir(D, new)) == ["renamed"]
 
 
+def test_rename_finds_a_mixed_case_mailname_under_its_folded_key(sb):
+    mailbox(sb, "Mixed")
+    check(run(sb, "--rename-mailname", f"--domain-name={D}", "--old-mailname=Mixed",
+              "--new-mailname=Mixed2"), 0)
+    assert records_of(sb, "ixed") == {
+        "vmailbox": [f"mixed2@{D}\t{D}/Mixed2/Maildir/"],
+        "virtual": [f"mixed2@{D}\tMixed2@{D}", f"mixed@{A}\tMixed2@{D}"]}
+    send(sb, f"mixed2@{D}", "folded")
+    assert delivered_subjects(sb, maildir(D, "Mixed2")) == ["folded"]
+
+
 UNDO = [
     ("old home missing", "rm -rf {home}/undo-a", "No such file or directory"),
     ("new home taken", "install -d -o popuser {home}/undo-a2/keep", "Directory not empty"),

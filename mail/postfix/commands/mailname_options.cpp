@@ -2,6 +2,9 @@
 
 #include <openssl/crypto.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include <boost/program_options/value_semantic.hpp>
 
 #include "lib/panel/enviroment.h"
@@ -29,7 +32,16 @@ MailAddressNames::MailAddressNames(const ProgramOptionsHelper& options,
     : domain(checkedDomainName(options.get<std::string>("domain-name"))),
       mailname(checkedMailname(options.get<std::string>(mailnameOption))) {}
 
-EnvPassword::EnvPassword() { supplied_ = get_env_password(&text_, &encrypted_) == 0; }
+// The variable leaves the environment array, but its text would stay in
+// the process's memory (and in /proc/<pid>/environ): it is wiped there too.
+EnvPassword::EnvPassword() {
+    char* const plain = std::getenv("VEL_PASSWORD");
+    char* const crypted = std::getenv("VEL_CRYPTED_PASSWORD");
+    supplied_ = get_env_password(&text_, &encrypted_) == 0;
+    char* const used = !supplied_ ? nullptr : encrypted_ ? crypted : plain;
+    if (used)
+        OPENSSL_cleanse(used, std::strlen(used));
+}
 
 EnvPassword::~EnvPassword() {
     // A password must not outlive its use in freed memory.
