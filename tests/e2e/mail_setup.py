@@ -14,16 +14,13 @@ import sandbox
 AUTH_DB = f"{sandbox.QUARN}/passwd.db"
 AUTH_KEY = f"{sandbox.QUARN}/passwd_db_key"
 STANDARD = ("postmaster", "mailer-daemon", "root", "anonymous", "drweb", "kluser")
+# The two tables of the mail-authentication database that rows go to.
 AUTH_SCHEMA = (
-    "BEGIN TRANSACTION;CREATE TABLE domains (  id     INTEGER PRIMARY KEY AUTOINCREMENT, "
-    "name   VARCHAR(255) UNIQUE, status INTEGER NOT NULL DEFAULT 0);"
-    "CREATE INDEX domains_name ON domains(name);"
-    "CREATE TRIGGER fkd_users_domains_id  BEFORE DELETE ON domains  FOR EACH ROW BEGIN"
-    "    DELETE FROM users WHERE dom_id = OLD.id;  END;"
-    "CREATE TABLE users(  id           INTEGER PRIMARY KEY AUTOINCREMENT, dom_id       "
-    "INTEGER NOT NULL, name         VARCHAR(255) NOT NULL, userPassword VARCHAR(255), "
-    "cmusaslsecretPLAIN VARCHAR(255), status INT NOT NULL DEFAULT 0, UNIQUE(name, dom_id));"
-    "COMMIT;")
+    "CREATE TABLE domains (id INTEGER PRIMARY KEY AUTOINCREMENT, name VARCHAR(255) UNIQUE,"
+    " status INTEGER NOT NULL DEFAULT 0);"
+    "CREATE TABLE users (id INTEGER PRIMARY KEY AUTOINCREMENT, dom_id INTEGER NOT NULL,"
+    " name VARCHAR(255) NOT NULL, userPassword VARCHAR(255), cmusaslsecretPLAIN VARCHAR(255),"
+    " status INT NOT NULL DEFAULT 0, UNIQUE(name, dom_id));")
 
 
 def run(sb, *args, env=None):
@@ -35,16 +32,13 @@ def check(result, status, out="", err=""):
     assert got == (status, out, err), f"{result.args}: got {got!r}, want {(status, out, err)!r}"
 
 
-def fresh_auth_db(sb):
-    """An empty mail-authentication database and a new key."""
+def fresh_mail_system(sb):
+    """An empty mail-authentication database with a new key, and Postfix
+    processes that serve one request each: a long-lived one notices a
+    rebuilt table only after its next request."""
     sb.run(["rm", "-f", AUTH_DB, AUTH_KEY], check=True)
     sb.run(["sqlite3", AUTH_DB, AUTH_SCHEMA], check=True)
     sb.run(["sh", "-c", f"umask 077; head -c 32 /dev/urandom > {AUTH_KEY}"], check=True)
-
-
-def fresh_lookups(sb):
-    """Postfix processes that serve one request each: a long-lived one
-    notices a rebuilt table only after its next request."""
     sb.run(["/usr/sbin/postconf", "-e", "max_use=1"], check=True)
     sb.run(["/usr/sbin/postfix", "reload"], check=True)
 

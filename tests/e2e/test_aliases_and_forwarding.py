@@ -6,7 +6,7 @@ import pytest
 
 import sandbox
 from mail_setup import (add_handler, auth_rows, check, delivered_subjects, fatal,
-                        fresh_auth_db, fresh_lookups, handler_addresses, maildir,
+                        fresh_mail_system, handler_addresses, maildir,
                         make_domain, rcpt_code, run, send, tables)
 
 D = "fwd.test"
@@ -17,8 +17,7 @@ HOME = f"{sandbox.MAIL_ROOT}/{D}"
 @pytest.fixture(scope="module")
 def sb():
     with sandbox.session(postfix=True) as box:
-        fresh_auth_db(box)
-        fresh_lookups(box)
+        fresh_mail_system(box)
         make_domain(box, D, [A])
         yield box
 
