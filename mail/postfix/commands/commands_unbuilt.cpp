@@ -13,20 +13,6 @@ namespace quarn::mail::postfix::mxwarden_commands {
         throw quarn::NotSupportedError(std::string("command ") + argv[0]);   \
     }
 
-UNBUILT(addMailname)
-UNBUILT(removeMailname)
-UNBUILT(renameMailname)
-UNBUILT(addMailbox)
-UNBUILT(removeMailbox)
-UNBUILT(getMailboxSize)
-UNBUILT(setPassword)
-UNBUILT(setMailboxDiskQuota)
-UNBUILT(addRedirect)
-UNBUILT(removeRedirect)
-UNBUILT(addAutoresponder)
-UNBUILT(removeAutoresponder)
-UNBUILT(addAlias)
-UNBUILT(removeAlias)
 UNBUILT(updateSPF)
 UNBUILT(addHandler)
 UNBUILT(removeHandler)

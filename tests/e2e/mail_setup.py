@@ -1,0 +1,143 @@
+"""A mail domain made ready for the mailname commands, and what a mail user
+sees of a mailbox: its records, its password rows, its Maildir.
+
+`make_domain` is the one place that sets a domain up; it writes the panel
+rows and the table records the domain commands would write, so it can be
+replaced by a run of --add-domain (and --add-domain-alias) later.
+"""
+
+import base64
+import subprocess
+
+import sandbox
+
+AUTH_DB = f"{sandbox.QUARN}/passwd.db"
+AUTH_KEY = f"{sandbox.QUARN}/passwd_db_key"
+STANDARD = ("postmaster", "mailer-daemon", "root", "anonymous", "drweb", "kluser")
+# The two tables of the mail-authentication database that rows go to.
+AUTH_SCHEMA = (
+    "CREATE TABLE domains (id INTEGER PRIMARY KEY AUTOINCREMENT, name VARCHAR(255) UNIQUE,"
+    " status INTEGER NOT NULL DEFAULT 0);"
+    "CREATE TABLE users (id INTEGER PRIMARY KEY AUTOINCREMENT, dom_id INTEGER NOT NULL,"
+    " name VARCHAR(255) NOT NULL, userPassword VARCHAR(255), cmusaslsecretPLAIN VARCHAR(255),"
+    " status INT NOT NULL DEFAULT 0, UNIQUE(name, dom_id));")
+
+
+def run(sb, *args, env=None):
+    return sb.run([sandbox.mxwarden(), *args], env=env)
+
+
+def check(result, status, out="", err=""):
+    got = (result.returncode, result.stdout, result.stderr)
+    assert got == (status, out, err), f"{result.args}: got {got!r}, want {(status, out, err)!r}"
+
+
+def fresh_mail_system(sb):
+    """An empty mail-authentication database with a new key, and Postfix
+    processes that serve one request each: a long-lived one notices a
+    rebuilt table only after its next request."""
+    sb.run(["rm", "-f", AUTH_DB, AUTH_KEY], check=True)
+    sb.run(["sqlite3", AUTH_DB, AUTH_SCHEMA], check=True)
+    sb.run(["sh", "-c", f"umask 077; head -c 32 /dev/urandom > {AUTH_KEY}"], check=True)
+    sb.run(["/usr/sbin/postconf", "-e", "max_use=1"], check=True)
+    sb.run(["/usr/sbin/postfix", "reload"], check=True)
+
+
+def make_domain(sb, domain, aliases=()):
+    """The panel rows of a domain and its aliases, its mail root, and the
+    records --add-domain and --add-domain-alias write."""
+    sb.add_domain(domain)
+    sb.run(["install", "-d", "-o", "popuser", "-g", "popuser", "-m", "0750",
+            f"{sandbox.MAIL_ROOT}/{domain}"], check=True)
+    sb.postmap_add("virtual_domains", domain, domain + "/")
+    for name in (domain, *aliases):
+        for local in STANDARD:
+            sb.postmap_add("virtual", f"{local}@{name}", f"{local}@localhost.localdomain")
+    for alias in aliases:
+        sb.add_domain_alias(domain, alias)
+        sb.postmap_add("virtual", alias, "1")
+
+
+def dump(sb, table):
+    """The records of a table, as postmap -s reads them, sorted."""
+    out = sb.run(["/usr/sbin/postmap", "-s", f"hash:{sandbox.QUARN}/{table}"],
+                 check=True).stdout
+    return sorted(out.splitlines())
+
+
+def tables(sb):
+    return {t: dump(sb, t) for t in ("vmailbox", "virtual")}
+
+
+def auth_rows(sb):
+    """user@domain -> (userPassword, cmusaslsecretPLAIN, status), "" for NULL."""
+    out = sb.run(["sqlite3", "-separator", "\t", AUTH_DB,
+                  "SELECT u.name || '@' || d.name, ifnull(u.userPassword, ''), "
+                  "ifnull(u.cmusaslsecretPLAIN, ''), u.status "
+                  "FROM users u JOIN domains d ON u.dom_id = d.id"], check=True).stdout
+    rows = {}
+    for line in out.splitlines():
+        address, enciphered, crypted, status = line.split("\t")
+        rows[address] = (enciphered, crypted, int(status))
+    return rows
+
+
+def decipher(sb, stored):
+    """The plain text of an enciphered password, by the openssl tool."""
+    _, spec, iv, data = stored.split("$")
+    assert spec == "AES-256-CBC:PKCS"
+    key = sb.read(AUTH_KEY, binary=True).hex()
+    result = subprocess.run(
+        ["openssl", "enc", "-d", "-aes-256-cbc", "-K", key, "-iv",
+         base64.b64decode(iv).hex()],
+        input=base64.b64decode(data), stdout=subprocess.PIPE, check=True)
+    return result.stdout.decode()
+
+
+def handler_addresses(sb):
+    """The addresses of the mail-handler rows, sorted."""
+    out = sb.run(["sqlite3", "/var/lib/quarn/mail/handlers/handlers.db",
+                  "SELECT address FROM handlers"], check=True).stdout
+    return sorted(out.splitlines())
+
+
+def add_handler(sb, address, name="spamcheck"):
+    sb.run(["sqlite3", "/var/lib/quarn/mail/handlers/handlers.db",
+            "INSERT INTO handlers (priority, type, queue, name, address, executable, "
+            f"context, enabled) VALUES (10, 2, 1, '{name}', '{address}', '/bin/true', '', 1)"],
+           check=True)
+
+
+def maildir(domain, mailname):
+    return f"{sandbox.MAIL_ROOT}/{domain}/{mailname}/Maildir"
+
+
+def send(sb, recipient, subject):
+    sb.sendmail(recipient, f"Subject: {subject}\n\nhello\n")
+
+
+def delivered_subjects(sb, box, count=1):
+    """Subjects of the messages once count arrived in the Maildir box."""
+    paths = sb.wait_delivery(box, count=count)
+    return sorted(line.split(": ", 1)[1] for p in paths
+                  for line in sb.read(p).splitlines() if line.startswith("Subject: "))
+
+
+RCPT_PROBE = """
+import smtplib, sys
+with smtplib.SMTP("127.0.0.1", 25) as s:
+    s.ehlo("probe.test")
+    s.mail("sender@example.org")
+    print(s.rcpt(sys.argv[1])[0])
+"""
+
+
+def rcpt_code(sb, address):
+    """The SMTP reply code Postfix gives to RCPT TO:<address>."""
+    out = sb.run(["/usr/bin/python3", "-c", RCPT_PROBE, address], check=True).stdout
+    return int(out)
+
+
+def fatal(text):
+    """The top-level report of an escaping exception, as on both streams."""
+    return f"Fatal error: {text}\n"
