@@ -8,7 +8,6 @@
 
 #include "lib/errors/errors.h"
 #include "lib/util/fd_flags.h"
-#include "lib/process/pipe_write.h"
 #include "lib/process/sigchld_block.h"
 
 namespace quarn {
@@ -16,7 +15,9 @@ namespace process {
 
 namespace {
 
-const size_t ChunkSize = 1024;
+// Large reads: a table dump is tens of megabytes, and every read is a pass
+// of the select loop.
+const size_t ChunkSize = 65536;
 
 // One read into `chunk`: its size is what was read, 0 at end of file;
 // false on EAGAIN. Other errors throw "read".
@@ -169,7 +170,9 @@ void PipeRunner::readOutputs(const WideFdSet& readable) {
 void PipeRunner::writeInput() {
     size_t offered = buffer_.size() - written_;
     for (;;) {
-        ssize_t n = writeWithoutSigpipe(input_->get(), buffer_.data() + written_, offered);
+        // SIGPIPE is ignored for the whole run (Pipe::run), so a reader
+        // that has gone shows as EPIPE here.
+        ssize_t n = ::write(input_->get(), buffer_.data() + written_, offered);
         if (n > 0) {
             written_ += n;
             return;
@@ -198,6 +201,28 @@ void PipeRunner::drainTail() {
         o.fd->close();
     }
     closeInput();
+}
+
+// The children are not killed: a postmap stopped in the middle of an
+// in-place change can leave a broken table. With every pipe closed they
+// read end of file or get SIGPIPE, and end on their own.
+void PipeRunner::abandon() noexcept {
+    input_ = nullptr;
+    for (auto& launch : launches_) {
+        if (!launch)
+            continue;
+        for (FdOwner* end : {&launch->stdinEnd(), &launch->stdoutEnd(), &launch->stderrEnd()})
+            end->closeQuietly();
+    }
+    try {
+        SigchldBlock block;
+        for (size_t i = 0; i < launches_.size(); ++i) {
+            if (launches_[i] && !final_[i] && !catcher_.hasEnded(launches_[i]->pid()))
+                launches_[i]->waitExit();
+        }
+    } catch (...) {
+        // Reaped elsewhere already, or the mask cannot be set: nothing to wait for.
+    }
 }
 
 }  // namespace process

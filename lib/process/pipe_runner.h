@@ -25,6 +25,9 @@ public:
 
     /// Runs the loop, then drains what output is left.
     void serve();
+    /// After an exception: closes the parent's ends of every pipe and waits
+    /// for each launched child that has not ended, so none is left a zombie.
+    void abandon() noexcept;
 
 private:
     struct Output {

@@ -94,7 +94,8 @@ TEST_F(PipeTest, OutputWithoutLineFeedAndAfterExitIsDelivered) {
     // exits: the rest is read only after its end has been noted.
     std::string out;
     size_t atExit = 0;
-    Pipe pipe(ProcessParameters("/bin/sh", "-c", "head -c 60000 /dev/zero | tr '\\0' a"));
+    Pipe pipe(ProcessParameters("/bin/sh", "-c",
+                                "printf a; sleep 0.1; head -c 59999 /dev/zero | tr '\\0' a"));
     pipe.outChannel = [&out](const std::vector<char>& chunk) {
         if (out.empty())
             sleepFully(300000);
