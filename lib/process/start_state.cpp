@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -54,7 +55,21 @@ void resetSignals() {
         throw SystemError("sigprocmask", errno);
 }
 
+namespace {
+
+bool finished = false;
+
+void finishAtExit() {
+    if (!finished && finishOutput(0) != 0)
+        ::_exit(1);
+}
+
+}  // namespace
+
 int finishOutput(int status) noexcept {
+    if (finished)
+        return status;
+    finished = true;
     bool failed = false;
     try {
         if (int error = flushStream(std::cout, stdout)) {
@@ -70,6 +85,8 @@ int finishOutput(int status) noexcept {
     }
     return failed && status == 0 ? 1 : status;
 }
+
+void finishOutputAtExit() noexcept { std::atexit(finishAtExit); }
 
 }  // namespace process
 }  // namespace quarn

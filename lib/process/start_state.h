@@ -15,7 +15,13 @@ void resetSignals();
 /// Flushes standard output and standard error (C++ streams and stdio). When
 /// either failed, writes a message naming the stream to standard error and
 /// turns a `status` of 0 into 1; other statuses are returned unchanged.
+/// Only the first call checks; later ones return `status`.
 int finishOutput(int status) noexcept;
+
+/// Makes exit() check the output too, for the paths that end the process
+/// without returning from main (usage texts): when nothing checked it yet
+/// and it failed, the process ends with status 1.
+void finishOutputAtExit() noexcept;
 
 }  // namespace process
 }  // namespace quarn

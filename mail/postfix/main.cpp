@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv) {
     quarn_log_init(nullptr, 6, LOG_MAIL, LOG_PERROR, "mxwarden");
+    quarn::process::finishOutputAtExit();
     int status = quarn::mail::postfix::runReportingExceptions([&] {
         // Whatever signal state the caller left, children are handled alike.
         quarn::process::resetSignals();
