@@ -10,6 +10,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -43,13 +44,12 @@ struct Toggle {
 // The record set of the table as one number, whatever the dump's order.
 unsigned long long fingerprint(const std::string& map) {
     std::string text = testsupport::capture("/usr/sbin/postmap -s " + map);
+    std::string_view rest(text);
     unsigned long long sum = 0;
-    std::hash<std::string> hash;
-    std::string::size_type start = 0, end;
-    while ((end = text.find('\n', start)) != std::string::npos) {
-        sum += hash(text.substr(start, end - start)) * 2654435761ULL + 1;
-        start = end + 1;
-    }
+    std::hash<std::string_view> hash;
+    for (std::size_t end; (end = rest.find('\n')) != std::string_view::npos;
+         rest.remove_prefix(end + 1))
+        sum += hash(rest.substr(0, end)) * 2654435761ULL + 1;
     return sum;
 }
 
@@ -104,7 +104,7 @@ TEST(TableKillHeavy, KilledRewritesLeaveTheOldOrTheNewTable) {
     {
         std::ofstream out(t.path());
         for (long i = 0; i < Records; ++i)
-            out << "k" << i << "@x.test u" << i << "@a.test, w" << i << "@a.test\n";
+            out << "k" << i << " u" << i << "@a.test\n";
     }
     ASSERT_EQ(0, std::system(("/usr/sbin/postmap " + t.map()).c_str()));
     unlink(t.path().c_str());
@@ -116,7 +116,9 @@ TEST(TableKillHeavy, KilledRewritesLeaveTheOldOrTheNewTable) {
     ASSERT_NE(before, after);
 
     std::mt19937 random(12345);
+    // A little past the end, so that some kills meet a finished rewrite.
     std::uniform_real_distribution<double> moment(0, whole * 1.1);
+    std::printf("an unkilled rewrite takes %.2f s\n", whole);
     int completed = 0;
     for (int trial = 0; trial < Trials; ++trial) {
         pid_t rewrite = startRewrite(t.map());
