@@ -48,14 +48,14 @@ void ensureLockDir() {
             throwSystemError("lock() failed", errno);
     } else if (errno != EEXIST) {
         int error = errno;
-        messlog2(0, 0, "Unable to create directory \"%s\": %s.", LOCK_FILES_DIR,
-                 std::strerror(error));
+        messlog2(0, 0, "Unable to create directory \"%s\".", LOCK_FILES_DIR);
         throwSystemError("lock() failed", error);
     }
     struct stat st;
     if (::lstat(LOCK_FILES_DIR, &st) < 0)
         throwSystemError("lock() failed", errno);
     if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 022)) {
+        errno = EPERM;
         messlog2(0, 0, "Unsafe lock directory \"%s\": not a directory of this user "
                  "closed to others.", LOCK_FILES_DIR);
         throwSystemError("lock() failed", EPERM);
