@@ -1,5 +1,6 @@
 #include "lib/process/pipe_runner.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@ namespace {
 // Large reads: a table dump is tens of megabytes, and every read is a pass
 // of the select loop.
 const size_t ChunkSize = 65536;
+const int PipeBytes = 1 << 20;
 
 // One read into `chunk`: its size is what was read, 0 at end of file;
 // false on EAGAIN. Other errors throw "read".
@@ -69,6 +71,7 @@ void PipeRunner::openInput() {
         return;
     }
     setNonBlocking(end.get(), "fcntl");
+    ::fcntl(end.get(), F_SETPIPE_SZ, PipeBytes);  // see registerChannel
     input_ = &end;
     buffer_.clear();
     written_ = 0;
@@ -86,6 +89,9 @@ void PipeRunner::openOutputs() {
 
 void PipeRunner::registerChannel(FdOwner& fd, const OutputConsumer& handler) {
     setNonBlocking(fd.get(), "fcntl");
+    // A roomy pipe lets the child write on while this process is busy with
+    // what came before, or is not scheduled; a refusal only costs speed.
+    ::fcntl(fd.get(), F_SETPIPE_SZ, PipeBytes);
     outputs_.push_back(Output{&fd, &handler});
 }
 
