@@ -88,7 +88,7 @@ public:
 
 private:
     /// What one producer call hands postmap: large writes, few calls.
-    static const std::size_t FeedBytes = 65536;
+    static constexpr std::size_t FeedBytes = 65536;
 
     /// Appends records from `pos`, each with a line feed, until the buffer
     /// holds FeedBytes or the range ends; false after the last.

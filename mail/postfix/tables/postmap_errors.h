@@ -17,10 +17,10 @@ namespace quarn::mail::postfix {
 /// does not depend on what is left out; memory stays bounded.
 class PostmapErrors {
 public:
-    static const std::size_t HeadLines = 4;
-    static const std::size_t TailLines = 4;
+    static constexpr std::size_t HeadLines = 4;
+    static constexpr std::size_t TailLines = 4;
     /// Longer lines keep their first part only.
-    static const std::size_t LineBytes = 1024;
+    static constexpr std::size_t LineBytes = 1024;
 
     /// Takes the next piece of the text.
     void append(const char* data, std::size_t size);
