@@ -1,6 +1,6 @@
 // Changes to Postfix lookup tables, each one run of postmap. Records are
-// streamed to and from postmap one at a time: a table may hold a million
-// records and is never held in memory as a whole.
+// streamed to and from postmap in blocks: a table may hold a million records
+// and is never held in memory as a whole.
 #ifndef QUARN_MAIL_POSTFIX_TABLES_DATABASE_HELPER_H
 #define QUARN_MAIL_POSTFIX_TABLES_DATABASE_HELPER_H
 
