@@ -38,8 +38,13 @@ inline std::vector<int> childPids() {
     while (dirent* e = readdir(d)) {
         if (e->d_name[0] < '0' || e->d_name[0] > '9')
             continue;
-        std::ifstream in(std::string("/proc/") + e->d_name + "/stat");
-        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string stat;
+        try {
+            std::ifstream in(std::string("/proc/") + e->d_name + "/stat");
+            stat.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        } catch (const std::exception&) {
+            continue;  // the process ended while it was being read
+        }
         size_t close = stat.rfind(')');
         if (close == std::string::npos)
             continue;
