@@ -21,14 +21,15 @@ namespace {
 const size_t ChunkSize = 65536;
 const int PipeBytes = 1 << 20;
 
-// One read into `chunk`: its size is what was read, 0 at end of file;
-// false on EAGAIN. Other errors throw "read".
-bool readChunk(int fd, std::vector<char>& chunk) {
-    chunk.resize(ChunkSize);
+// One read through `buffer` (ChunkSize bytes) into `chunk`: its size is
+// what was read, 0 at end of file; false on EAGAIN. Other errors throw
+// "read". The buffer is reused: resizing `chunk` to the full size before
+// each read would clear 64 KiB for what is often one page of data.
+bool readChunk(int fd, std::vector<char>& buffer, std::vector<char>& chunk) {
     for (;;) {
-        ssize_t n = ::read(fd, chunk.data(), chunk.size());
+        ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n >= 0) {
-            chunk.resize(n);
+            chunk.assign(buffer.data(), buffer.data() + n);
             return true;
         }
         if (errno == EAGAIN || errno == EWOULDBLOCK)
@@ -44,7 +45,7 @@ PipeRunner::PipeRunner(PipeFlags& flags, std::vector<ProcessParameters>& process
                        std::vector<ProcessStatus>& statuses, ProcessSetCatcher& catcher,
                        std::vector<std::unique_ptr<ProcessLaunch>>& launches)
     : flags_(flags), processes_(processes), statuses_(statuses), catcher_(catcher),
-      launches_(launches), final_(processes.size(), false) {}
+      launches_(launches), final_(processes.size(), false), readBuffer_(ChunkSize) {}
 
 void PipeRunner::serve() {
     openInput();
@@ -158,16 +159,15 @@ void PipeRunner::collectExits() {
 }
 
 void PipeRunner::readOutputs(const WideFdSet& readable) {
-    std::vector<char> chunk;
     for (Output& o : outputs_) {
         if (o.fd->empty() || !readable.isSet(o.fd->get()))
             continue;
-        if (!readChunk(o.fd->get(), chunk))
+        if (!readChunk(o.fd->get(), readBuffer_, chunk_))
             continue;
-        if (chunk.empty())
+        if (chunk_.empty())
             o.fd->close();
         else if (*o.handler)
-            (*o.handler)(chunk);
+            (*o.handler)(chunk_);
     }
 }
 
@@ -198,11 +198,11 @@ void PipeRunner::writeInput() {
 
 // Output written just before an exit may still sit in the pipes.
 void PipeRunner::drainTail() {
-    std::vector<char> chunk;
     for (Output& o : outputs_) {
-        while (!o.fd->empty() && readChunk(o.fd->get(), chunk) && !chunk.empty()) {
+        while (!o.fd->empty() && readChunk(o.fd->get(), readBuffer_, chunk_) &&
+               !chunk_.empty()) {
             if (*o.handler)
-                (*o.handler)(chunk);
+                (*o.handler)(chunk_);
         }
         o.fd->close();
     }

@@ -59,6 +59,8 @@ private:
     std::vector<Output> outputs_;
     std::vector<bool> final_;    ///< per process: its end has been noted
     size_t ended_ = 0;
+    std::vector<char> readBuffer_;  ///< what each read fills
+    std::vector<char> chunk_;       ///< what a handler gets, reused
 };
 
 }  // namespace process
