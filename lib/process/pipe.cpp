@@ -7,6 +7,7 @@
 #include "lib/process/pipe_runner.h"
 #include "lib/process/process_launch.h"
 #include "lib/process/process_set_catcher.h"
+#include "lib/process/sigpipe_ignore.h"
 
 namespace quarn {
 namespace process {
@@ -47,11 +48,17 @@ int Pipe::run() {
     inheritSettings();
     int in = inChannel.fd == Unset ? Inherit : inChannel.fd;
     int out = outChannel.fd == Unset ? Inherit : outChannel.fd;
+    SigpipeIgnore noSigpipe;
     ProcessSetCatcher catcher;
     std::vector<std::unique_ptr<ProcessLaunch>> launches(processes_.size());
-    launchAll(processes_, in, out, catcher, launches, statuses_);
     PipeRunner runner(*this, processes_, statuses_, catcher, launches);
-    runner.serve();
+    try {
+        launchAll(processes_, in, out, catcher, launches, statuses_);
+        runner.serve();
+    } catch (...) {
+        runner.abandon();
+        throw;
+    }
     return statuses_.back().status;
 }
 

@@ -1,5 +1,6 @@
 #include "lib/process/pipe_runner.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,7 +9,6 @@
 
 #include "lib/errors/errors.h"
 #include "lib/util/fd_flags.h"
-#include "lib/process/pipe_write.h"
 #include "lib/process/sigchld_block.h"
 
 namespace quarn {
@@ -16,16 +16,20 @@ namespace process {
 
 namespace {
 
-const size_t ChunkSize = 1024;
+// Large reads: a table dump is tens of megabytes, and every read is a pass
+// of the select loop.
+const size_t ChunkSize = 65536;
+const int PipeBytes = 1 << 20;
 
-// One read into `chunk`: its size is what was read, 0 at end of file;
-// false on EAGAIN. Other errors throw "read".
-bool readChunk(int fd, std::vector<char>& chunk) {
-    chunk.resize(ChunkSize);
+// One read through `buffer` (ChunkSize bytes) into `chunk`: its size is
+// what was read, 0 at end of file; false on EAGAIN. Other errors throw
+// "read". The buffer is reused: resizing `chunk` to the full size before
+// each read would clear 64 KiB for what is often one page of data.
+bool readChunk(int fd, std::vector<char>& buffer, std::vector<char>& chunk) {
     for (;;) {
-        ssize_t n = ::read(fd, chunk.data(), chunk.size());
+        ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n >= 0) {
-            chunk.resize(n);
+            chunk.assign(buffer.data(), buffer.data() + n);
             return true;
         }
         if (errno == EAGAIN || errno == EWOULDBLOCK)
@@ -41,7 +45,7 @@ PipeRunner::PipeRunner(PipeFlags& flags, std::vector<ProcessParameters>& process
                        std::vector<ProcessStatus>& statuses, ProcessSetCatcher& catcher,
                        std::vector<std::unique_ptr<ProcessLaunch>>& launches)
     : flags_(flags), processes_(processes), statuses_(statuses), catcher_(catcher),
-      launches_(launches), final_(processes.size(), false) {}
+      launches_(launches), final_(processes.size(), false), readBuffer_(ChunkSize) {}
 
 void PipeRunner::serve() {
     openInput();
@@ -68,6 +72,7 @@ void PipeRunner::openInput() {
         return;
     }
     setNonBlocking(end.get(), "fcntl");
+    ::fcntl(end.get(), F_SETPIPE_SZ, PipeBytes);  // see registerChannel
     input_ = &end;
     buffer_.clear();
     written_ = 0;
@@ -85,6 +90,9 @@ void PipeRunner::openOutputs() {
 
 void PipeRunner::registerChannel(FdOwner& fd, const OutputConsumer& handler) {
     setNonBlocking(fd.get(), "fcntl");
+    // A roomy pipe lets the child write on while this process is busy with
+    // what came before, or is not scheduled; a refusal only costs speed.
+    ::fcntl(fd.get(), F_SETPIPE_SZ, PipeBytes);
     outputs_.push_back(Output{&fd, &handler});
 }
 
@@ -151,16 +159,15 @@ void PipeRunner::collectExits() {
 }
 
 void PipeRunner::readOutputs(const WideFdSet& readable) {
-    std::vector<char> chunk;
     for (Output& o : outputs_) {
         if (o.fd->empty() || !readable.isSet(o.fd->get()))
             continue;
-        if (!readChunk(o.fd->get(), chunk))
+        if (!readChunk(o.fd->get(), readBuffer_, chunk_))
             continue;
-        if (chunk.empty())
+        if (chunk_.empty())
             o.fd->close();
         else if (*o.handler)
-            (*o.handler)(chunk);
+            (*o.handler)(chunk_);
     }
 }
 
@@ -169,7 +176,9 @@ void PipeRunner::readOutputs(const WideFdSet& readable) {
 void PipeRunner::writeInput() {
     size_t offered = buffer_.size() - written_;
     for (;;) {
-        ssize_t n = writeWithoutSigpipe(input_->get(), buffer_.data() + written_, offered);
+        // SIGPIPE is ignored for the whole run (Pipe::run), so a reader
+        // that has gone shows as EPIPE here.
+        ssize_t n = ::write(input_->get(), buffer_.data() + written_, offered);
         if (n > 0) {
             written_ += n;
             return;
@@ -189,15 +198,37 @@ void PipeRunner::writeInput() {
 
 // Output written just before an exit may still sit in the pipes.
 void PipeRunner::drainTail() {
-    std::vector<char> chunk;
     for (Output& o : outputs_) {
-        while (!o.fd->empty() && readChunk(o.fd->get(), chunk) && !chunk.empty()) {
+        while (!o.fd->empty() && readChunk(o.fd->get(), readBuffer_, chunk_) &&
+               !chunk_.empty()) {
             if (*o.handler)
-                (*o.handler)(chunk);
+                (*o.handler)(chunk_);
         }
         o.fd->close();
     }
     closeInput();
+}
+
+// The children are not killed: a postmap stopped in the middle of an
+// in-place change can leave a broken table. With every pipe closed they
+// read end of file or get SIGPIPE, and end on their own.
+void PipeRunner::abandon() noexcept {
+    input_ = nullptr;
+    for (auto& launch : launches_) {
+        if (!launch)
+            continue;
+        for (FdOwner* end : {&launch->stdinEnd(), &launch->stdoutEnd(), &launch->stderrEnd()})
+            end->closeQuietly();
+    }
+    try {
+        SigchldBlock block;
+        for (size_t i = 0; i < launches_.size(); ++i) {
+            if (launches_[i] && !final_[i] && !catcher_.hasEnded(launches_[i]->pid()))
+                launches_[i]->waitExit();
+        }
+    } catch (...) {
+        // Reaped elsewhere already, or the mask cannot be set: nothing to wait for.
+    }
 }
 
 }  // namespace process

@@ -25,6 +25,9 @@ public:
 
     /// Runs the loop, then drains what output is left.
     void serve();
+    /// After an exception: closes the parent's ends of every pipe and waits
+    /// for each launched child that has not ended, so none is left a zombie.
+    void abandon() noexcept;
 
 private:
     struct Output {
@@ -56,6 +59,8 @@ private:
     std::vector<Output> outputs_;
     std::vector<bool> final_;    ///< per process: its end has been noted
     size_t ended_ = 0;
+    std::vector<char> readBuffer_;  ///< what each read fills
+    std::vector<char> chunk_;       ///< what a handler gets, reused
 };
 
 }  // namespace process

@@ -9,6 +9,7 @@
 
 #include "lib/errors/errors.h"
 #include "lib/process/exec_report.h"
+#include "lib/process/sigpipe_ignore.h"
 
 namespace quarn {
 namespace process {
@@ -135,6 +136,7 @@ void setUp(ChildSetup& s) {
     if (s.newSession && ::setsid() < 0)
         throw SystemError("setsid", errno);
     unblockSigchld();
+    SigpipeIgnore::restoreInChild();
     if (s.preExec && *s.preExec)
         (*s.preExec)();
     execute(s);

@@ -94,6 +94,12 @@ const ProcessStatus& ProcessSetCatcher::status(pid_t pid) const {
     return it->second;
 }
 
+bool ProcessSetCatcher::hasEnded(pid_t pid) const noexcept {
+    auto it = table_.find(pid);
+    return it != table_.end() && it->second.finished &&
+           (WIFEXITED(it->second.status) || WIFSIGNALED(it->second.status));
+}
+
 void ProcessSetCatcher::onSigchld(int, siginfo_t*, void*) {
     int saved = errno;
     if (ProcessSetCatcher* catcher = installed_)

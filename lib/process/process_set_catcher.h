@@ -37,6 +37,8 @@ public:
     void registerChild(pid_t pid);
     /// The recorded state of `pid`; an unknown pid is std::out_of_range.
     const ProcessStatus& status(pid_t pid) const;
+    /// True when `pid` is registered and has ended; call with SIGCHLD blocked.
+    bool hasEnded(pid_t pid) const noexcept;
     /// Readable once a registered child has ended.
     int controlFd() const noexcept { return control_.readEnd().get(); }
 

@@ -13,7 +13,7 @@
 #include "lib/errors/errors.h"
 #include "lib/util/fd_owner.h"
 #include "lib/errors/log.h"
-#include "lib/process/pipe_write.h"
+#include "lib/process/sigpipe_ignore.h"
 #include "lib/process/wide_fd_set.h"
 
 namespace quarn {
@@ -53,6 +53,7 @@ void closeFrom3() {
 // which the parent is collecting, and ends it with status 1.
 [[noreturn]] void runChild(int in, int out, int err, const std::string& program,
                            char* const* args, const Environment& environment) {
+    process::SigpipeIgnore::restoreInChild();
     try {
         dup2Custom(in, 0);
         dup2Custom(out, 1);
@@ -91,8 +92,9 @@ void makeNonBlocking(const FdOwner& fd) {
 // or the reader has gone.
 void writeToString(FdOwner& fd, const std::string& input, size_t& written) {
     while (written < input.size()) {
-        ssize_t n = process::writeWithoutSigpipe(fd.get(), input.data() + written,
-                                                 input.size() - written);
+        // SIGPIPE is ignored while the child runs: a reader that has gone
+        // gives EPIPE.
+        ssize_t n = ::write(fd.get(), input.data() + written, input.size() - written);
         if (n > 0) {
             written += n;
             continue;
@@ -181,6 +183,7 @@ pid_t forkExecvPipes(int in, int out, int err, const std::string& program, char*
 int forkExecvGetInOutErrSuidEnv(std::string input, std::string& output, std::string& errors,
                                 const std::string& program, char* const* args,
                                 const Environment& environment) {
+    process::SigpipeIgnore noSigpipe;
     PipeOwner pipes[3];
     for (PipeOwner& p : pipes)
         createPipe(p);

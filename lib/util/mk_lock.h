@@ -23,7 +23,10 @@ public:
     /// `useFileName` 1: `path` itself is the lock file, 0: mk_flock_path(path).
     /// `nonBlocking` 1: a lock held elsewhere throws std::runtime_error
     /// "lock(<path>) failed: file is already locked" instead of waiting.
-    /// Other failures throw the system error "lock() failed".
+    /// Other failures throw the system error "lock() failed". With 0, a
+    /// missing LOCK_FILES_DIR is created (0755); one that is not a directory
+    /// of this user closed to others is refused (EPERM). Links are not
+    /// followed.
     explicit MKLock(const std::string& path, int useFileName = 0, int nonBlocking = 0);
     MKLock(const MKLock&) = delete;
     MKLock& operator=(const MKLock&) = delete;
@@ -32,6 +35,11 @@ public:
     /// Releases the lock now; a failing close throws the system error
     /// "unlock() failed". Later calls and the destructor do nothing.
     void unlock();
+
+    /// In a forked child before exec: keeps the lock descriptor open across
+    /// exec, so the lock stays held while the program runs, even after this
+    /// process has died. Failure throws the system error "lock inherit fcntl".
+    void inheritInChild() const;
 
     /// The file that holds the lock.
     const std::string& lockPath() const noexcept { return lockPath_; }

@@ -2,10 +2,17 @@
 #include <syslog.h>
 
 #include "lib/errors/log.h"
+#include "lib/process/start_state.h"
 #include "mail/postfix/commands/dispatch.h"
 
 int main(int argc, char** argv) {
     quarn_log_init(nullptr, 6, LOG_MAIL, LOG_PERROR, "mxwarden");
-    return quarn::mail::postfix::runReportingExceptions(
-        [&] { return quarn::mail::postfix::do_main(argc, argv); });
+    quarn::process::finishOutputAtExit();
+    int status = quarn::mail::postfix::runReportingExceptions([&] {
+        // Whatever signal state the caller left, children are handled alike.
+        quarn::process::resetSignals();
+        return quarn::mail::postfix::do_main(argc, argv);
+    });
+    // A report that never reached its reader is no success.
+    return quarn::process::finishOutput(status);
 }

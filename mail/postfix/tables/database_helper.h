@@ -1,9 +1,10 @@
 // Changes to Postfix lookup tables, each one run of postmap. Records are
-// streamed to and from postmap one at a time: a table may hold a million
-// records and is never held in memory as a whole.
+// streamed to and from postmap in blocks: a table may hold a million records
+// and is never held in memory as a whole.
 #ifndef QUARN_MAIL_POSTFIX_TABLES_DATABASE_HELPER_H
 #define QUARN_MAIL_POSTFIX_TABLES_DATABASE_HELPER_H
 
+#include <cstddef>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "lib/process/process_flags.h"
+#include "lib/util/mk_lock.h"
 #include "mail/postfix/tables/record_check.h"
 #include "mail/postfix/tables/record_filters.h"
 
@@ -21,6 +23,11 @@ namespace quarn::mail::postfix {
 /// let them pass (it throws PostfixDatabaseError). postmap failures throw
 /// PostfixConfigurationError (add, replace, filter) or PostfixDatabaseError
 /// (remove).
+///
+/// Every change holds the table lock from its first read to its last write,
+/// and postmap inherits it, so a change never lands in a table that another
+/// run is about to replace. Replace and filter build the new table under a
+/// scratch name and rename it over the old one (TableRewrite).
 class DatabaseHelper {
 public:
     /// Adds or overwrites one record.
@@ -34,7 +41,7 @@ public:
         if (first == last)
             return;
         runAdd(map, [first, last](std::vector<char>& buffer) mutable {
-            return formRecord(first, last, buffer);
+            return formRecords(first, last, buffer);
         });
     }
 
@@ -42,7 +49,7 @@ public:
     template <class Iter>
     static void replaceRecords(const std::string& map, Iter first, Iter last) {
         record_check::checkRecords(map, first, last);
-        rewriteSource(map, true, [first, last](std::ostream& out) mutable {
+        rewriteTable(map, true, [first, last](std::ostream& out, const MKLock&) mutable {
             for (; first != last; ++first)
                 out << first->first << ' ' << first->second << '\n';
         });
@@ -58,7 +65,7 @@ public:
         if (first == last)
             return;
         runRemove(map, "-", [first, last](std::vector<char>& buffer) mutable {
-            return printKey(first, last, buffer);
+            return printKeys(first, last, buffer);
         });
     }
 
@@ -66,9 +73,9 @@ public:
     /// the lines it keeps, under the table lock.
     template <class RecordFilter>
     static void filterRecords(const std::string& map, const RecordFilter& filter) {
-        rewriteSource(map, false, [&map, &filter](std::ostream& out) {
+        rewriteTable(map, false, [&map, &filter](std::ostream& out, const MKLock& lock) {
             database::DataStreamFilter<RecordFilter> stream(filter, out);
-            dumpTable(map, [&stream](const std::vector<char>& chunk) {
+            dumpTable(map, lock, [&stream](const std::vector<char>& chunk) {
                 stream.filterChunk(chunk);
             });
             stream.filterTail();
@@ -85,22 +92,30 @@ public:
     static std::string sourcePath(const std::string& map);
 
 private:
-    /// Appends the record at `pos` and a line feed; false after the last.
+    /// What one producer call hands postmap: large writes, few calls.
+    static constexpr std::size_t FeedBytes = 65536;
+
+    /// Appends records from `pos`, each with a line feed, until the buffer
+    /// holds FeedBytes or the range ends; false after the last.
     template <class Iter>
-    static bool formRecord(Iter& pos, const Iter& last, std::vector<char>& buffer) {
-        append(buffer, pos->first);
-        buffer.push_back(' ');
-        append(buffer, pos->second);
-        buffer.push_back('\n');
-        return ++pos != last;
+    static bool formRecords(Iter& pos, const Iter& last, std::vector<char>& buffer) {
+        for (; pos != last && buffer.size() < FeedBytes; ++pos) {
+            append(buffer, pos->first);
+            buffer.push_back(' ');
+            append(buffer, pos->second);
+            buffer.push_back('\n');
+        }
+        return pos != last;
     }
 
-    /// Appends the key at `pos` and a line feed; false after the last.
+    /// Appends keys from `pos` the same way.
     template <class Iter>
-    static bool printKey(Iter& pos, const Iter& last, std::vector<char>& buffer) {
-        append(buffer, *pos);
-        buffer.push_back('\n');
-        return ++pos != last;
+    static bool printKeys(Iter& pos, const Iter& last, std::vector<char>& buffer) {
+        for (; pos != last && buffer.size() < FeedBytes; ++pos) {
+            append(buffer, *pos);
+            buffer.push_back('\n');
+        }
+        return pos != last;
     }
 
     static void append(std::vector<char>& buffer, const std::string& text);
@@ -109,12 +124,13 @@ private:
     /// postmap -d key, fed by `producer` when it is set.
     static void runRemove(const std::string& map, const std::string& key,
                           process::InputProducer producer);
-    /// postmap -s with its output handed to `consumer`.
-    static void dumpTable(const std::string& map, process::OutputConsumer consumer);
-    /// Under the table lock: writes the source file through `writer`,
-    /// rebuilds the table from it ("-r" when `overwrite`) and deletes it.
-    static void rewriteSource(const std::string& map, bool overwrite,
-                              const std::function<void(std::ostream&)>& writer);
+    /// postmap -s with its output handed to `consumer`, under `lock`.
+    static void dumpTable(const std::string& map, const MKLock& lock,
+                          process::OutputConsumer consumer);
+    /// Under the table lock: writes the new records through `writer`, builds
+    /// them ("-r" when `overwrite`) and puts the result in the table's place.
+    static void rewriteTable(const std::string& map, bool overwrite,
+                             const std::function<void(std::ostream&, const MKLock&)>& writer);
 };
 
 }  // namespace quarn::mail::postfix

@@ -22,11 +22,12 @@ using quarn::mail::postfix::POSTFIX_INIT_SCRIPT;
 using quarn::mail::postfix::ServiceManager;
 using testsupport::printedBy;
 
-// The queue manager may outlive the stop script for a moment.
-bool stoppedSoon() {
-    for (int i = 0; i < 500 && isPostfixRunning(); ++i)
+// The queue manager may outlive the stop script for a moment, and is
+// started anew a moment after a reload.
+bool runningSoon(bool want) {
+    for (int i = 0; i < 500 && isPostfixRunning() != want; ++i)
         usleep(10000);
-    return !isPostfixRunning();
+    return isPostfixRunning();
 }
 
 TEST(ServiceManager, PostfixThroughItsInitScript) {
@@ -49,7 +50,7 @@ TEST(ServiceManager, PostfixThroughItsInitScript) {
     };
     for (const Step& s : steps) {
         testsupport::Printed p = printedBy(s.op);
-        bool running = s.runningAfter ? isPostfixRunning() : !stoppedSoon();
+        bool running = runningSoon(s.runningAfter);
         EXPECT_EQ(s.want, p.rc) << s.name << ": output '" << p.out << "'";
         if (s.printed >= 0) {
             EXPECT_EQ(s.printed == 1, !p.out.empty()) << s.name << ": output '" << p.out << "'";

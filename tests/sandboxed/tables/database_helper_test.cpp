@@ -4,17 +4,11 @@
 #include "mail/postfix/tables/database_helper.h"
 #include "mail/postfix/tables/postfix_errors.h"
 
-#include <sched.h>
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <signal.h>
 
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <list>
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -23,7 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "lib/util/mk_lock.h"
-#include "tests/sandboxed/tables/table_dump.h"
+#include "tests/sandboxed/tables/table_support.h"
 
 namespace {
 
@@ -34,131 +28,17 @@ using quarn::mail::postfix::PostfixDatabaseError;
 using quarn::mail::postfix::database::ElementsFilter;
 using quarn::mail::postfix::database::KeyValueFilter;
 using quarn::mail::postfix::database::ReplaceElementFilterRef;
-using testsupport::capture;
+using tabletest::TABLES;
+using tabletest::exists;
+using tabletest::scratchFiles;
+using tabletest::ScratchTable;
+using tabletest::throwsWith;
+using tabletest::withFakePostmap;
 using testsupport::Records;
 using testsupport::show;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
-
-const std::string DIR = "/var/spool/postfix/quarn/";
-
-bool exists(const std::string& path) {
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0;
-}
-
-/// An empty hash table of its own, removed with its files at the end.
-class ScratchTable {
-public:
-    explicit ScratchTable(const std::string& name)
-        : path_(DIR + "dbh_" + name + "_" + std::to_string(getpid())), map_("hash:" + path_) {
-        std::ofstream(path_.c_str(), std::ios::trunc).close();
-        if (std::system(("/usr/sbin/postmap " + map_).c_str()) != 0)
-            throw std::runtime_error("postmap " + map_ + " failed");
-        unlink(path_.c_str());
-    }
-    ~ScratchTable() {
-        unlink(path_.c_str());
-        unlink((path_ + ".db").c_str());
-    }
-    ScratchTable(const ScratchTable&) = delete;
-    ScratchTable& operator=(const ScratchTable&) = delete;
-
-    const std::string& map() const { return map_; }
-    const std::string& path() const { return path_; }
-
-    /// Every record, read back from postmap's dump.
-    Records dump() const { return testsupport::dumpTable(map_); }
-    /// postmap -q; empty when the key is missing.
-    std::string query(const std::string& key) const {
-        std::string v = capture("/usr/sbin/postmap -q '" + key + "' " + map_);
-        if (!v.empty() && v.back() == '\n')
-            v.pop_back();
-        return v;
-    }
-
-private:
-    std::string path_;
-    std::string map_;
-};
-
-TEST(DatabaseHelper, AddOverwriteAndBlanks) {
-    ScratchTable t("add");
-    DatabaseHelper::addRecord(t.map(), "a@x.test", "one@y.test");
-    DatabaseHelper::addRecord(t.map(), "a@x.test", "two@y.test");
-    Pairs pairs{{"b@x.test", "p@y.test, q@y.test"}, {"c@x.test", "1"}, {"c@x.test", "2"}};
-    DatabaseHelper::addRecords(t.map(), pairs.begin(), pairs.end());
-    std::list<std::pair<std::string, std::string>> list{{"d@x.test", "4"}};
-    DatabaseHelper::addRecords(t.map(), list.begin(), list.end());
-    Records want{{"a@x.test", "two@y.test"},
-                 {"b@x.test", "p@y.test, q@y.test"},
-                 {"c@x.test", "2"},
-                 {"d@x.test", "4"}};
-    EXPECT_EQ(want, t.dump()) << "got " << show(t.dump()) << ", want " << show(want);
-    EXPECT_EQ("p@y.test, q@y.test", t.query("b@x.test"));
-    EXPECT_FALSE(exists(t.path())) << "source file written by an incremental add";
-}
-
-TEST(DatabaseHelper, EmptyRangesStartNothing) {
-    // The map cannot be opened: any postmap run would fail.
-    const std::string none = "hash:" + DIR + "no_such_dir/none";
-    Pairs pairs;
-    std::list<std::string> keys;
-    EXPECT_NO_THROW(DatabaseHelper::addRecords(none, pairs.begin(), pairs.end()));
-    EXPECT_NO_THROW(DatabaseHelper::removeRecords(none, keys.begin(), keys.end()));
-}
-
-TEST(DatabaseHelper, Remove) {
-    ScratchTable t("remove");
-    Pairs pairs{{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}};
-    DatabaseHelper::addRecords(t.map(), pairs.begin(), pairs.end());
-    DatabaseHelper::removeRecord(t.map(), "a");
-    EXPECT_NO_THROW(DatabaseHelper::removeRecord(t.map(), "missing")) << "missing key";
-    // An empty key is refused before postmap runs.
-    EXPECT_THROW(DatabaseHelper::removeRecord(t.map(), ""), PostfixDatabaseError) << "empty key";
-    std::list<std::string> keys{"b", "missing", "c"};
-    DatabaseHelper::removeRecords(t.map(), keys.begin(), keys.end());
-    std::list<std::string> missing{"zz"};
-    EXPECT_NO_THROW(DatabaseHelper::removeRecords(t.map(), missing.begin(), missing.end()));
-    Records want{{"d", "4"}};
-    EXPECT_EQ(want, t.dump()) << "got " << show(t.dump()) << ", want " << show(want);
-    EXPECT_EQ("", t.query("a"));
-}
-
-TEST(DatabaseHelper, RemoveFromMissingTableIsDatabaseError) {
-    const std::string none = "hash:" + DIR + "dbh_never_built";
-    std::list<std::string> keys{"a"};
-    struct Case {
-        const char* name;
-        std::function<void()> op;
-    } cases[] = {
-        {"removeRecord", [&] { DatabaseHelper::removeRecord(none, "a"); }},
-        {"removeRecords", [&] { DatabaseHelper::removeRecords(none, keys.begin(), keys.end()); }},
-    };
-    for (const Case& c : cases) {
-        try {
-            c.op();
-            ADD_FAILURE() << c.name << ": no exception, want PostfixDatabaseError";
-        } catch (const PostfixDatabaseError& e) {
-            EXPECT_NE(std::string::npos, std::string(e.what()).find("fatal:"))
-                << c.name << ": got '" << e.what() << "', want postmap's fatal text";
-        }
-    }
-}
-
-TEST(DatabaseHelper, Replace) {
-    ScratchTable t("replace");
-    DatabaseHelper::addRecord(t.map(), "old", "gone");
-    Pairs pairs{{"a", "1"}, {"b", "x@y.test, z@y.test"}};
-    DatabaseHelper::replaceRecords(t.map(), pairs.begin(), pairs.end());
-    Records want{{"a", "1"}, {"b", "x@y.test, z@y.test"}};
-    EXPECT_EQ(want, t.dump()) << "got " << show(t.dump()) << ", want " << show(want);
-    EXPECT_FALSE(exists(t.path())) << "source file left after replace";
-
-    std::list<std::pair<std::string, std::string>> none;
-    DatabaseHelper::replaceRecords(t.map(), none.begin(), none.end());
-    EXPECT_EQ(Records(), t.dump()) << "got " << show(t.dump()) << ", want empty";
-    EXPECT_FALSE(exists(t.path())) << "source file left after empty replace";
-}
+using PairList = std::list<std::pair<std::string, std::string>>;
+using Keys = std::list<std::string>;
 
 // Element filter that drops the elements of one domain.
 struct DropDomain {
@@ -169,40 +49,195 @@ struct DropDomain {
     }
 };
 
-TEST(DatabaseHelper, Filter) {
-    ScratchTable t("filter");
-    Pairs pairs{{"a@x.test", "m@gone.test,  n@y.test"},
-                {"b@x.test", "m@gone.test"},
-                {"c@gone.test", "n@y.test"},
-                {"d@x.test", "/mail/m/"}};
-    DatabaseHelper::addRecords(t.map(), pairs.begin(), pairs.end());
-    DatabaseHelper::filterElements(t.map(), DropDomain{"gone.test"});
-    Records want{{"a@x.test", "n@y.test"}, {"d@x.test", "/mail/m/"}};
-    EXPECT_EQ(want, t.dump()) << "got " << show(t.dump()) << ", want " << show(want);
-    EXPECT_FALSE(exists(t.path())) << "source file left after filter";
-
-    std::string from = "/mail/m", to = "/mail/n";
-    ReplaceElementFilterRef rename(from, to);
-    DatabaseHelper::filterRecords(
-        t.map(), KeyValueFilter<ReplaceElementFilterRef, ReplaceElementFilterRef>(rename, rename));
-    want["d@x.test"] = "/mail/n/";
-    EXPECT_EQ(want, t.dump()) << "got " << show(t.dump()) << ", want " << show(want);
-
-    std::string f2 = "n@y.test", t2 = "o@y.test";
-    DatabaseHelper::filterRecords(
-        t.map(), ElementsFilter<ReplaceElementFilterRef>(ReplaceElementFilterRef(f2, t2)));
-    want["a@x.test"] = "o@y.test";
-    EXPECT_EQ(want, t.dump()) << "got " << show(t.dump()) << ", want " << show(want);
+TEST(DatabaseHelper, ChangesLeaveWhatPostmapDumps) {
+    std::string path = "/mail/m", newPath = "/mail/n";
+    ReplaceElementFilterRef renamePath(path, newPath);
+    struct Case {
+        const char* name;
+        Records before;
+        std::function<void(const std::string& map)> op;
+        Records want;
+    } cases[] = {
+        {"add overwrites, the last duplicate wins, blanks stay in the value",
+         {{"a", "old"}},
+         [](const std::string& m) {
+             DatabaseHelper::addRecord(m, "a", "new");
+             Pairs v{{"b", "p@y.test, q@y.test"}, {"c", "1"}, {"c", "2"}};
+             DatabaseHelper::addRecords(m, v.begin(), v.end());
+             PairList l{{"d", "4"}};
+             DatabaseHelper::addRecords(m, l.begin(), l.end());
+         },
+         {{"a", "new"}, {"b", "p@y.test, q@y.test"}, {"c", "2"}, {"d", "4"}}},
+        {"remove: missing keys are no error",
+         {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}},
+         [](const std::string& m) {
+             DatabaseHelper::removeRecord(m, "a");
+             DatabaseHelper::removeRecord(m, "missing");
+             Keys k{"b", "missing", "c"};
+             DatabaseHelper::removeRecords(m, k.begin(), k.end());
+         },
+         {{"d", "4"}}},
+        {"replace keeps exactly the given records",
+         {{"old", "gone"}},
+         [](const std::string& m) {
+             Pairs v{{"a", "1"}, {"b", "x@y.test, z@y.test"}};
+             DatabaseHelper::replaceRecords(m, v.begin(), v.end());
+         },
+         {{"a", "1"}, {"b", "x@y.test, z@y.test"}}},
+        {"replace with nothing empties the table",
+         {{"old", "gone"}},
+         [](const std::string& m) {
+             PairList none;
+             DatabaseHelper::replaceRecords(m, none.begin(), none.end());
+         },
+         {}},
+        {"filter drops elements and emptied records",
+         {{"a@x.test", "m@gone.test,  n@y.test"}, {"b@x.test", "m@gone.test"},
+          {"c@gone.test", "n@y.test"}, {"d@x.test", "/mail/m/"}},
+         [](const std::string& m) { DatabaseHelper::filterElements(m, DropDomain{"gone.test"}); },
+         {{"a@x.test", "n@y.test"}, {"d@x.test", "/mail/m/"}}},
+        {"filter renames key and whole value",
+         {{"/mail/m", "x"}, {"d", "/mail/m/"}, {"e", "/mail/m/x"}},
+         [&](const std::string& m) {
+             DatabaseHelper::filterRecords(
+                 m, KeyValueFilter<ReplaceElementFilterRef, ReplaceElementFilterRef>(renamePath,
+                                                                                  renamePath));
+         },
+         {{"/mail/n", "x"}, {"d", "/mail/n/"}, {"e", "/mail/m/x"}}},
+        {"filter of an empty table",
+         {},
+         [](const std::string& m) { DatabaseHelper::filterElements(m, DropDomain{"x.test"}); },
+         {}},
+    };
+    for (const Case& c : cases) {
+        ScratchTable t("changes");
+        t.fill(c.before);
+        c.op(t.map());
+        EXPECT_EQ(c.want, t.dump()) << c.name << ": got " << show(t.dump()) << ", want "
+                                    << show(c.want);
+        EXPECT_FALSE(exists(t.path())) << c.name << ": a file at the source path";
+        EXPECT_TRUE(scratchFiles(t.path()).empty()) << c.name << ": scratch files left";
+    }
 }
 
-TEST(DatabaseHelper, FilterEmptyTable) {
-    ScratchTable t("filter_empty");
-    DatabaseHelper::filterElements(t.map(), DropDomain{"x.test"});
-    EXPECT_EQ(Records(), t.dump());
-    EXPECT_FALSE(exists(t.path()));
+TEST(DatabaseHelper, EmptyRangesStartNothing) {
+    // The map cannot be opened: any postmap run would fail.
+    const std::string none = "hash:" + TABLES + "no_such_dir/none";
+    Pairs pairs;
+    Keys keys;
+    EXPECT_NO_THROW(DatabaseHelper::addRecords(none, pairs.begin(), pairs.end()));
+    EXPECT_NO_THROW(DatabaseHelper::removeRecords(none, keys.begin(), keys.end()));
 }
 
-// Record filter that checks, for every record, that the table lock is held.
+TEST(DatabaseHelper, FailuresCarryPostmapText) {
+    const std::string missing = "hash:" + TABLES + "t_never_built";
+    // An unknown table type fails only once the source has been written.
+    const std::string badType = "nosuchtype:" + TABLES + "t_bad_type";
+    Pairs pairs{{"a", "1"}};
+    Keys keys{"a"};
+    struct Case {
+        const char* name;
+        std::function<void()> op;
+        bool databaseError;
+    } cases[] = {
+        {"removeRecords", [&] { DatabaseHelper::removeRecords(missing, keys.begin(), keys.end()); },
+         true},
+        {"replaceRecords",
+         [&] { DatabaseHelper::replaceRecords(badType, pairs.begin(), pairs.end()); }, false},
+        {"filterRecords dump", [&] { DatabaseHelper::filterElements(missing, DropDomain{"x"}); },
+         false},
+    };
+    for (const Case& c : cases) {
+        std::string what;
+        try {
+            c.op();
+        } catch (const PostfixDatabaseError& e) {
+            what = c.databaseError ? e.what() : "wrong type: " + std::string(e.what());
+        } catch (const PostfixConfigurationError& e) {
+            what = c.databaseError ? "wrong type: " + std::string(e.what()) : e.what();
+        }
+        EXPECT_NE(std::string::npos, what.find("fatal:"))
+            << c.name << ": got '" << what << "', want postmap's fatal text";
+        EXPECT_TRUE(scratchFiles(TABLES + "t_bad_type").empty()) << c.name << ": scratch left";
+    }
+}
+
+TEST(DatabaseHelper, StandInPostmapFailures) {
+    const std::string map = "hash:" + TABLES + "t_stand_in_" + std::to_string(getpid());
+    Pairs pairs{{"a", "1"}};
+    // Twenty numbered warnings: the message keeps four at each end.
+    std::string bounded;
+    for (int i : {1, 2, 3, 4})
+        bounded += "postmap: warning: line " + std::to_string(i) + "\n";
+    bounded += "[... 12 lines left out ...]\n";
+    for (int i : {17, 18, 19, 20})
+        bounded += "postmap: warning: line " + std::to_string(i) + "\n";
+    auto add = [&] { DatabaseHelper::addRecords(map, pairs.begin(), pairs.end()); };
+    auto replace = [&] { DatabaseHelper::replaceRecords(map, pairs.begin(), pairs.end()); };
+    auto filter = [&] { DatabaseHelper::filterElements(map, DropDomain{"x"}); };
+    auto remove = [&] { DatabaseHelper::removeRecord(map, "a"); };
+    struct Case {
+        const char* name;
+        const char* script;
+        std::function<int()> op;
+    } cases[] = {
+        {"add exit 1", "cat >/dev/null; exit 1",
+         [&] { return throwsWith<PostfixConfigurationError>(add, "unknown error"); }},
+        {"replace exit 1", "exit 1",
+         [&] { return throwsWith<PostfixConfigurationError>(replace, "unknown error"); }},
+        {"filter exit 3", "exit 3",
+         [&] { return throwsWith<PostfixConfigurationError>(filter, "unknown error"); }},
+        {"filter rebuild fails",
+         "case \"$1\" in -s) echo 'a 1';; *) echo 'postmap: fatal: x' >&2; exit 1;; esac",
+         [&] { return throwsWith<PostfixConfigurationError>(filter, "postmap: fatal: x\n"); }},
+        {"long text is bounded",
+         "for i in $(seq 1 20); do echo \"postmap: warning: line $i\" >&2; done; exit 1",
+         [&] { return throwsWith<PostfixConfigurationError>(replace, bounded.c_str()); }},
+        {"remove killed", "kill -9 $$",
+         [&] { return throwsWith<PostfixDatabaseError>(remove, ""); }},
+        {"remove exit 1 with error", "echo 'postmap: error: broken' >&2; exit 1",
+         [&] {
+             return throwsWith<PostfixDatabaseError>(remove, "postmap: error: broken\n");
+         }},
+        {"remove exit 1 with warning", "echo 'postmap: warning: odd: x' >&2; exit 1",
+         [&] {
+             remove();
+             return 0;
+         }},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(0, withFakePostmap(c.script, c.op)) << c.name;
+        EXPECT_TRUE(scratchFiles(TABLES + "t_stand_in_" + std::to_string(getpid())).empty())
+            << c.name << ": scratch files left";
+    }
+}
+
+TEST(DatabaseHelper, EveryChangeHoldsTheLockWhilePostmapRuns) {
+    ScratchTable t("locked");
+    t.fill({{"a", "1"}, {"b", "2"}});
+    // The stand-in fails when it can take the table lock itself.
+    const std::string script = "flock -n " + quarn::mk_flock_path(t.path()) +
+                               " true && { echo 'postmap: fatal: unlocked' >&2; exit 1; }\n"
+                               "exec $REAL_POSTMAP \"$@\"";
+    Pairs pairs{{"c", "3"}};
+    Keys keys{"c"};
+    EXPECT_EQ(0, withFakePostmap(script, [&] {
+        try {
+            DatabaseHelper::addRecords(t.map(), pairs.begin(), pairs.end());
+            DatabaseHelper::removeRecords(t.map(), keys.begin(), keys.end());
+            DatabaseHelper::removeRecord(t.map(), "b");
+            DatabaseHelper::replaceRecords(t.map(), pairs.begin(), pairs.end());
+            DatabaseHelper::filterElements(t.map(), DropDomain{"x"});
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return 1;
+        }
+        return 0;
+    }));
+    EXPECT_EQ((Records{{"c", "3"}}), t.dump());
+}
+
+// Record filter that counts the records it saw without the table lock.
 struct LockProbe {
     std::string source;
     int* unlocked;
@@ -216,205 +251,52 @@ struct LockProbe {
     }
 };
 
-TEST(DatabaseHelper, FilterHoldsTheLock) {
+TEST(DatabaseHelper, FilterHoldsTheLockWhileFiltering) {
     ScratchTable t("filter_lock");
-    DatabaseHelper::addRecord(t.map(), "a", "1");
+    t.fill({{"a", "1"}});
     int unlocked = 0;
     DatabaseHelper::filterRecords(t.map(), LockProbe{t.path(), &unlocked});
     EXPECT_EQ(0, unlocked) << "records filtered without the table lock";
     quarn::MKLock after(t.path(), 0, 1);  // released again
 }
 
-TEST(DatabaseHelper, BuildFailuresCarryPostmapText) {
-    // An unknown table type makes postmap fail after the source was written.
-    const std::string source = DIR + "dbh_badtype_" + std::to_string(getpid());
-    const std::string bad = "nosuchtype:" + source;
-    const std::string missing = "hash:" + DIR + "dbh_never_built";
-    Pairs pairs{{"a", "1"}};
-    struct Case {
-        const char* name;
-        std::string source;
-        std::function<void()> op;
-    } cases[] = {
-        {"replaceRecords", source,
-         [&] { DatabaseHelper::replaceRecords(bad, pairs.begin(), pairs.end()); }},
-        {"addRecords", source, [&] { DatabaseHelper::addRecords(bad, pairs.begin(), pairs.end()); }},
-        {"filterRecords dump", DIR + "dbh_never_built",
-         [&] { DatabaseHelper::filterElements(missing, DropDomain{"x"}); }},
-    };
-    for (const Case& c : cases) {
-        try {
-            c.op();
-            ADD_FAILURE() << c.name << ": no exception, want PostfixConfigurationError";
-        } catch (const PostfixConfigurationError& e) {
-            EXPECT_NE(std::string::npos, std::string(e.what()).find("fatal:"))
-                << c.name << ": got '" << e.what() << "', want postmap's fatal text";
-        }
-        EXPECT_FALSE(exists(c.source)) << c.name << ": source file left after failure";
-        unlink(c.source.c_str());
-    }
-}
-
-/// Runs `op` in a child whose /usr/sbin/postmap is the shell `script`;
-/// `op` returns the child's exit status.
-int withFakePostmap(const std::string& script, const std::function<int()>& op) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        // A mount namespace of its own keeps the fake out of other tests.
-        const std::string fake = "/tmp/dbh_fake_postmap_" + std::to_string(getpid());
-        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
-            _exit(90);
-        {
-            std::ofstream out(fake);
-            out << "#!/bin/sh\n" << script << "\n";
-        }
-        chmod(fake.c_str(), 0755);
-        if (mount(fake.c_str(), "/usr/sbin/postmap", nullptr, MS_BIND, nullptr) != 0)
-            _exit(91);
-        int rc = op();
-        umount("/usr/sbin/postmap");
-        unlink(fake.c_str());
-        _exit(rc);
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-}
-
-/// 0 when `op` throws E with the message `want`, 1 otherwise.
-template <class E>
-int throwsWith(const std::function<void()>& op, const std::string& want) {
-    try {
-        op();
-    } catch (const E& e) {
-        if (want == e.what())
+TEST(DatabaseHelper, LockOutlivesAKilledRunWhilePostmapRuns) {
+    ScratchTable t("orphan");
+    const std::string started = "/tmp/t_orphan_started_" + std::to_string(getpid());
+    const std::string script = "touch " + started + "; sleep 1; exec $REAL_POSTMAP \"$@\"";
+    EXPECT_EQ(0, withFakePostmap(script, [&] {
+        pid_t run = tabletest::forkRunning([&] {
+            DatabaseHelper::addRecord(t.map(), "a", "1");
             return 0;
-        std::fprintf(stderr, "got '%s', want '%s'\n", e.what(), want.c_str());
-        return 1;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "got other exception '%s'\n", e.what());
-        return 1;
-    }
-    std::fprintf(stderr, "no exception, want '%s'\n", want.c_str());
-    return 1;
-}
-
-TEST(DatabaseHelper, SilentFailureIsUnknownError) {
-    const std::string source = DIR + "dbh_silent_" + std::to_string(getpid());
-    const std::string map = "hash:" + source;
-    Pairs pairs{{"a", "1"}};
-    struct Case {
-        const char* name;
-        const char* script;
-        std::function<int()> op;
-    } cases[] = {
-        {"add exit 1", "cat >/dev/null; exit 1",
-         [&] {
-             return throwsWith<PostfixConfigurationError>(
-                 [&] { DatabaseHelper::addRecords(map, pairs.begin(), pairs.end()); },
-                 "unknown error");
-         }},
-        {"replace exit 1", "exit 1",
-         [&] {
-             return throwsWith<PostfixConfigurationError>(
-                 [&] { DatabaseHelper::replaceRecords(map, pairs.begin(), pairs.end()); },
-                 "unknown error");
-         }},
-        {"filter exit 3", "exit 3",
-         [&] {
-             return throwsWith<PostfixConfigurationError>(
-                 [&] { DatabaseHelper::filterElements(map, DropDomain{"x"}); }, "unknown error");
-         }},
-        {"filter rebuild fails", "case \"$1\" in -s) echo 'a 1';; *) echo 'postmap: fatal: x' >&2; exit 1;; esac",
-         [&] {
-             return throwsWith<PostfixConfigurationError>(
-                 [&] { DatabaseHelper::filterElements(map, DropDomain{"x"}); },
-                 "postmap: fatal: x\n");
-         }},
-        {"remove killed", "kill -9 $$",
-         [&] {
-             return throwsWith<PostfixDatabaseError>(
-                 [&] { DatabaseHelper::removeRecord(map, "a"); }, "");
-         }},
-        {"remove exit 1 with error", "echo 'postmap: error: broken' >&2; exit 1",
-         [&] {
-             return throwsWith<PostfixDatabaseError>(
-                 [&] { DatabaseHelper::removeRecord(map, "a"); }, "postmap: error: broken\n");
-         }},
-        {"remove exit 1 with warning", "echo 'postmap: warning: odd: x' >&2; exit 1",
-         [&] {
-             try {
-                 DatabaseHelper::removeRecord(map, "a");
-                 return 0;
-             } catch (const std::exception& e) {
-                 std::fprintf(stderr, "got '%s', want success\n", e.what());
-                 return 1;
-             }
-         }},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(0, withFakePostmap(c.script, c.op)) << c.name;
-        EXPECT_FALSE(exists(source)) << c.name << ": source file left";
-        unlink(source.c_str());
-    }
-}
-
-TEST(DatabaseHelper, ConcurrentRewritesLoseNothing) {
-    ScratchTable t("concurrent");
-    Pairs pairs;
-    for (int i = 0; i < 300; ++i)
-        pairs.emplace_back("k" + std::to_string(i) + "@x.test", "v" + std::to_string(i) + "@y.test");
-    DatabaseHelper::addRecords(t.map(), pairs.begin(), pairs.end());
-    Records want(pairs.begin(), pairs.end());
-    std::vector<pid_t> children;
-    for (int c = 0; c < 2; ++c) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            int rc = 0;
-            try {
-                for (int round = 0; round < 15; ++round) {
-                    if (c == 0)
-                        DatabaseHelper::filterElements(t.map(), DropDomain{"none.test"});
-                    else
-                        DatabaseHelper::replaceRecords(t.map(), pairs.begin(), pairs.end());
-                }
-            } catch (const std::exception& e) {
-                std::fprintf(stderr, "child %d: %s\n", c, e.what());
-                rc = 1;
-            }
-            _exit(rc);
-        }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-    }
-    Records got = t.dump();
-    EXPECT_EQ(want.size(), got.size()) << "records lost";
-    EXPECT_EQ(want, got);
-    EXPECT_FALSE(exists(t.path()));
+        });
+        while (!exists(started))
+            usleep(10000);
+        kill(run, SIGKILL);
+        tabletest::waitFor(run);
+        int rc = throwsWith<std::runtime_error>([&] { quarn::MKLock(t.path(), 0, 1); },
+                                                nullptr);
+        quarn::MKLock wait(t.path());  // granted once the orphan has ended
+        unlink(started.c_str());
+        return rc;
+    }));
+    EXPECT_EQ((Records{{"a", "1"}}), t.dump()) << "the orphaned postmap finishes its change";
 }
 
 TEST(BatchDatabaseHelper, AppliesAtOnceAndKeepsEarlierChanges) {
     ScratchTable t("batch");
-    const std::string missing = "hash:" + DIR + "no_such_dir/none";
+    const std::string missing = "hash:" + TABLES + "no_such_dir/none";
     BatchDatabaseHelper batch(true, true);
     batch.addChange(t.map(), "a", "1");
-    EXPECT_EQ("1", t.query("a")) << "change not applied when recorded";
-    std::list<std::pair<std::string, std::string>> more{{"b", "2"}, {"a", "3"}};
+    EXPECT_EQ((Records{{"a", "1"}}), t.dump()) << "change not applied when recorded";
+    PairList more{{"b", "2"}, {"a", "3"}};
     batch.addChanges(t.map(), more.begin(), more.end());
     EXPECT_THROW(batch.addChange(missing, "c", "3"), PostfixConfigurationError);
-    std::list<std::string> keys{"c"};
+    Keys keys{"c"};
     EXPECT_THROW(batch.removeChanges(missing, keys.begin(), keys.end()), PostfixDatabaseError);
-    Records want{{"a", "3"}, {"b", "2"}};
-    EXPECT_EQ(want, t.dump()) << "got " << show(t.dump()) << ", want " << show(want);
-    std::list<std::string> drop{"b"};
+    EXPECT_EQ((Records{{"a", "3"}, {"b", "2"}}), t.dump());
+    Keys drop{"b"};
     batch.removeChanges(t.map(), drop.begin(), drop.end());
-    EXPECT_EQ("", t.query("b"));
+    EXPECT_EQ((Records{{"a", "3"}}), t.dump());
 }
 
 }  // namespace

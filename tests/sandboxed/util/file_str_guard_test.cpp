@@ -174,7 +174,7 @@ TEST(FileStr, LockFailure) {
         // A read-only lock directory in a mount namespace of the child's own.
         if (unshare(CLONE_NEWNS) != 0 ||
             mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            mount("tmpfs", quarn::LOCK_FILES_DIR, "tmpfs", MS_RDONLY, nullptr) != 0)
+            mount("tmpfs", quarn::LOCK_FILES_DIR, "tmpfs", MS_RDONLY, "mode=0755") != 0)
             std::_Exit(90);
         std::_Exit(file_str(path.c_str(), "b", FILE_STR_ADD, 1));
     });

@@ -83,7 +83,8 @@ TEST_F(PipeTest, OutputWithoutLineFeedAndAfterExitIsDelivered) {
     // exits: the rest is read only after its end has been noted.
     std::string out;
     size_t atExit = 0;
-    Pipe pipe(ProcessParameters("/bin/sh", "-c", "head -c 60000 /dev/zero | tr '\\0' a"));
+    Pipe pipe(ProcessParameters("/bin/sh", "-c",
+                                "printf a; sleep 0.1; head -c 59999 /dev/zero | tr '\\0' a"));
     pipe.outChannel = [&out](const std::vector<char>& chunk) {
         if (out.empty())
             sleepFully(300000);
@@ -253,6 +254,59 @@ TEST_F(PipeTest, ChildThatStopsReadingDoesNotKillTheParent) {
     Pipe pipe(ProcessParameters("/bin/sh", "-c", "exit 4"));
     pipe.inChannel = piecesOf(big, 1 << 20);
     EXPECT_EQ(4, exitCode(pipe.run()));
+}
+
+// SIGPIPE is ignored in the parent while it feeds a pipeline; the programs
+// must not inherit that (an ignored signal stays ignored across exec).
+TEST_F(PipeTest, ChildrenStartWithSigpipeByDefault) {
+    std::string status;
+    Pipe pipe(ProcessParameters("/bin/cat", "/proc/self/status"));
+    pipe.outChannel = makeStringReceiver(status);
+    pipe.run();
+    size_t at = status.find("SigIgn:");
+    ASSERT_NE(std::string::npos, at) << status;
+    unsigned long long ignored = std::stoull(status.substr(at + 7), nullptr, 16);
+    EXPECT_EQ(0u, ignored & (1ULL << (SIGPIPE - 1))) << "SIGPIPE ignored in the child";
+    struct sigaction now;
+    sigaction(SIGPIPE, nullptr, &now);
+    EXPECT_EQ(SIG_DFL, now.sa_handler) << "SIGPIPE not given back after the run";
+}
+
+// The fixture fails the test when a child, running or a zombie, is left.
+TEST_F(PipeTest, HandlerExceptionsLeaveNoChildBehind) {
+    auto fail = [](const std::vector<char>&) { throw std::runtime_error("consumer"); };
+    auto calls = std::make_shared<int>(0);
+    auto failLater = [calls](std::vector<char>& b) {
+        if (++*calls > 1)
+            throw std::runtime_error("producer");
+        b.assign(100000, 'x');
+        return true;
+    };
+    struct Case {
+        const char* name;
+        std::function<void(Pipe&)> setUp;
+        std::vector<std::string> programs;
+    } cases[] = {
+        {"producer of cat", [&](Pipe& p) {
+             p.inChannel = failLater;
+             p.outChannel = DevNull;
+         }, {"/bin/cat"}},
+        {"output consumer of yes", [&](Pipe& p) { p.outChannel = fail; }, {"/usr/bin/yes"}},
+        {"error consumer", [&](Pipe& p) { p.errChannel = fail; },
+         {"/bin/sh", "-c", "yes >&2"}},
+        {"consumer of a chain", [&](Pipe& p) {
+             p.append(ProcessParameters("/bin/cat"));
+             p.outChannel = fail;
+         }, {"/usr/bin/yes"}},
+    };
+    for (const Case& c : cases) {
+        ProcessParameters first(c.programs[0]);
+        first.args.assign(c.programs.begin(), c.programs.end());
+        Pipe pipe(first);
+        c.setUp(pipe);
+        EXPECT_THROW(pipe.run(), std::runtime_error) << c.name;
+        EXPECT_TRUE(process_test::childPids().empty()) << c.name << ": children left";
+    }
 }
 
 }  // namespace

@@ -125,14 +125,20 @@ TEST(DataStreamFilter, EmptyTailProducesNothing) {
     EXPECT_EQ(1, calls) << "a dump ending in a line end has no tail";
 }
 
+// Records are not flushed one by one: the error shows at the latest when
+// the stream is flushed at the end.
 TEST(DataStreamFilter, WriteErrorThrows) {
     std::ofstream full("/dev/full");
     ASSERT_TRUE(full.is_open());
     full.exceptions(std::ios::badbit | std::ios::failbit);
     DataStreamFilter<ElementsFilter<KeepElement>> stream(
         ElementsFilter<KeepElement>(KeepElement{}), full);
-    EXPECT_THROW(stream.filterChunk(std::vector<char>{'a', ' ', 'b', '\n'}),
-                 std::ios::failure);
+    EXPECT_THROW(
+        {
+            stream.filterChunk(std::vector<char>{'a', ' ', 'b', '\n'});
+            full.flush();
+        },
+        std::ios::failure);
     full.exceptions(std::ios::goodbit);
 }
 

@@ -1,0 +1,143 @@
+// Rewrites of a large table killed at random moments, in the rewriting
+// process or in its postmap: the table is always the old or the new one,
+// whole, and the next rewrite cleans up and succeeds.
+#include <dirent.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "mail/postfix/tables/database_helper.h"
+#include "tests/sandboxed/tables/table_support.h"
+
+namespace {
+
+using quarn::mail::postfix::DatabaseHelper;
+using Clock = std::chrono::steady_clock;
+
+const long Records = 200000;
+const int Trials = 50;
+
+// Moves every value element between two domains: each rewrite turns the
+// whole table from one record set into the other.
+struct Toggle {
+    bool operator()(std::string& element) const {
+        std::string::size_type at = element.find('@');
+        if (at == std::string::npos)
+            return true;
+        std::string domain = element.substr(at + 1);
+        if (domain == "a.test" || domain == "b.test")
+            element.replace(at + 1, std::string::npos, domain == "a.test" ? "b.test" : "a.test");
+        return true;
+    }
+};
+
+// The record set of the table as one number, whatever the dump's order.
+unsigned long long fingerprint(const std::string& map) {
+    std::string text = testsupport::capture("/usr/sbin/postmap -s " + map);
+    std::string_view rest(text);
+    unsigned long long sum = 0;
+    std::hash<std::string_view> hash;
+    for (std::size_t end; (end = rest.find('\n')) != std::string_view::npos;
+         rest.remove_prefix(end + 1))
+        sum += hash(rest.substr(0, end)) * 2654435761ULL + 1;
+    return sum;
+}
+
+// The children of `pid` (postmap of the rewrite), from /proc.
+std::vector<pid_t> childrenOf(pid_t pid) {
+    std::vector<pid_t> found;
+    DIR* d = opendir("/proc");
+    while (dirent* e = d ? readdir(d) : nullptr) {
+        std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
+        std::string line;
+        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos)
+            continue;
+        char state;
+        int ppid = 0;
+        if (std::sscanf(line.c_str() + line.rfind(')') + 1, " %c %d", &state, &ppid) == 2 &&
+            ppid == pid)
+            found.push_back(std::stoi(e->d_name));
+    }
+    if (d)
+        closedir(d);
+    return found;
+}
+
+pid_t startRewrite(const std::string& map) {
+    return tabletest::forkRunning([&] {
+        try {
+            DatabaseHelper::filterElements(map, Toggle());
+            return 0;
+        } catch (const std::exception& e) {
+            return 1;
+        }
+    });
+}
+
+// Kills the rewrite itself, or else whichever postmap it runs at that moment.
+void killAfter(pid_t rewrite, double seconds, bool postmap) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    pid_t victim = rewrite;
+    for (int tries = 0; postmap && tries < 50; ++tries) {
+        std::vector<pid_t> children = childrenOf(rewrite);
+        if (!children.empty()) {
+            victim = children.front();
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    kill(victim, SIGKILL);
+}
+
+TEST(TableKillHeavy, KilledRewritesLeaveTheOldOrTheNewTable) {
+    tabletest::ScratchTable t("kill");
+    {
+        std::ofstream out(t.path());
+        for (long i = 0; i < Records; ++i)
+            out << "k" << i << " u" << i << "@a.test\n";
+    }
+    ASSERT_EQ(0, std::system(("/usr/sbin/postmap " + t.map()).c_str()));
+    unlink(t.path().c_str());
+    const unsigned long long before = fingerprint(t.map());
+    Clock::time_point start = Clock::now();
+    ASSERT_EQ(0, tabletest::waitFor(startRewrite(t.map())));
+    const double whole = std::chrono::duration<double>(Clock::now() - start).count();
+    const unsigned long long after = fingerprint(t.map());
+    ASSERT_NE(before, after);
+
+    std::mt19937 random(12345);
+    // A little past the end, so that some kills meet a finished rewrite.
+    std::uniform_real_distribution<double> moment(0, whole * 1.1);
+    std::printf("an unkilled rewrite takes %.2f s\n", whole);
+    int completed = 0;
+    for (int trial = 0; trial < Trials; ++trial) {
+        pid_t rewrite = startRewrite(t.map());
+        killAfter(rewrite, moment(random), trial % 2 == 1);
+        if (tabletest::waitFor(rewrite) == 0)
+            ++completed;
+        unsigned long long got = fingerprint(t.map());
+        ASSERT_TRUE(got == before || got == after)
+            << "trial " << trial << ": a mixed table of " << t.dump().size() << " records, "
+            << testsupport::capture("ls -la " + tabletest::TABLES + "; /usr/sbin/postmap -s " +
+                                    t.map() + " 2>&1 >/dev/null");
+        if (trial % 10 == 9) {
+            ASSERT_EQ(0, tabletest::waitFor(startRewrite(t.map()))) << "trial " << trial;
+            EXPECT_TRUE(tabletest::scratchFiles(t.path()).empty()) << "trial " << trial;
+        }
+    }
+    std::printf("%d of %d killed rewrites had finished\n", completed, Trials);
+    EXPECT_LT(completed, Trials / 2) << "the kills came too late to test anything";
+    EXPECT_FALSE(tabletest::exists(t.path()));
+}
+
+}  // namespace
