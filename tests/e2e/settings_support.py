@@ -84,3 +84,22 @@ def last_code(replies):
     return replies[-1][0]
 
 
+
+
+COURIER_FILES = ("imapd", "imapd-ssl", "pop3d", "pop3d-ssl")
+CLEANER = "/usr/lib/quarn-9.0/postfix-poplockdb-clean"
+MILTER_SETTINGS = "/etc/sysconfig/vel-kx-remote"
+
+
+def courier_settings(sb):
+    """The four Courier-IMAP settings files, name to content."""
+    return {name: sb.read(f"/etc/courier-imap/{name}") for name in COURIER_FILES}
+
+
+def crontab_l(sb):
+    """Root's crontab as the crontab program lists it, "" when there is none."""
+    return sb.run(["crontab", "-l", "-u", "root"]).stdout
+
+
+def crontab_set(sb, table):
+    sb.run(["crontab", "-u", "root", "-"], input=table, check=True)

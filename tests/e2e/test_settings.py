@@ -1,5 +1,5 @@
 """Server settings commands against a running Postfix: the message size
-limit, the sender black list and the account format, with exact outputs and
+limit and the sender black list, with exact outputs and
 statuses, main.cf as `postconf -n` shows it and what Postfix then answers in
 the SMTP dialogue."""
 
@@ -93,23 +93,11 @@ def test_badmailfrom_refuses_and_then_accepts_the_sender(sb):
 
 
 def test_badmailfrom_converts_and_checks_the_domain(sb):
-    check(mx(sb, "--add-badmailfrom", "--domain-name=bücher.example"), 0)
+    check(mx(sb, "--add-badmailfrom", "--domain-name=Bücher.Example"), 0)
     assert blacklist_dump(sb) == "xn--bcher-kva.example\tREJECT\n"
     for bad in ["bad example", "bad,example", "bad\nexample", "a=b.example", "a/b.example"]:
-        fatal(mx(sb, "--add-badmailfrom", "--domain-name=" + bad),
-              "std::invalid_argument", f'invalid domain name "{bad}"')
+        fatal(mx(sb, "--add-badmailfrom", "--domain-name=" + bad), "std::invalid_argument", bad)
     option_error(mx(sb, "--remove-badmailfrom"),
                  'mandatory option "--domain-name" is not specified')
     assert blacklist_dump(sb) == "xn--bcher-kva.example\tREJECT\n"
 
-
-# Account format
-
-
-def test_accounts_format(sb):
-    fatal(mx(sb, "--set-accounts-format", "--account-format=both"), "quarn::NotSupportedError",
-          "short account-format is not supported for Postfix isn't supported")
-    option_error(mx(sb, "--set-accounts-format", "--account-format=simple"),
-                 "the argument ('simple') for option '--account-format' is invalid")
-    option_error(mx(sb, "--set-accounts-format"),
-                 'mandatory option "--account-format" is not specified')

@@ -20,7 +20,8 @@ def box():
 @pytest.fixture
 def sb(box):
     """The module's sandbox with the parameters these tests check reset."""
-    box.run(["/usr/sbin/postconf", "-X", "smtpd_client_restrictions"], check=True)
+    box.run(["/usr/sbin/postconf", "-X", "smtpd_client_restrictions", "smtpd_sasl_auth_enable"],
+            check=True)
     postconf_set(box, "mynetworks=127.0.0.0/8")
     return box
 
@@ -80,27 +81,27 @@ def test_whitelist_option_errors(sb):
     option_error(mx(sb, "--add-whitelist"), 'mandatory option "--netmask" is not specified')
 
 
-# The restrictions that each relay policy writes (open, SMTP authentication,
-# own networks with POP3-before-SMTP in mynetworks).
+# Each relay policy of --set-mail-params, with the restrictions it writes.
 SENDER_ACCESS = f"check_client_access pcre:{QUARN}/no_relay.re"
 POLICIES = {
-    "open": f"permit, {SENDER_ACCESS}, reject",
-    "smtpauth": f"permit_mynetworks, {SENDER_ACCESS}, permit_sasl_authenticated, "
-                "reject_unauth_destination",
-    "popauth": f"permit_mynetworks, {SENDER_ACCESS}, reject_unauth_destination",
+    "open": (["--relayclient"], f"permit, {SENDER_ACCESS}, reject"),
+    "smtpauth": (["--smtpauth"], f"permit_mynetworks, {SENDER_ACCESS}, "
+                 "permit_sasl_authenticated, reject_unauth_destination"),
+    "popauth": (["--popauth"], f"permit_mynetworks, {SENDER_ACCESS}, reject_unauth_destination"),
 }
 
 
 @pytest.mark.parametrize("policy", sorted(POLICIES))
 def test_relay_from_whitelisted_networks(sb, policy):
+    args, restrictions = POLICIES[policy]
     sb.write(f"{QUARN}/no_relay.re", "")
-    postconf_set(sb, "inet_protocols=all", "smtpd_authorized_xclient_hosts=127.0.0.1",
-                 "smtpd_recipient_restrictions=" + POLICIES[policy])
-    if policy == "popauth":
-        sb.postmap_add("poplock", "192.0.2.1", "ok")
-        postconf_set(sb, f"mynetworks=127.0.0.0/8, hash:{QUARN}/poplock")
+    sb.postmap_add("poplock", "192.0.2.1", "ok")
+    postconf_set(sb, "inet_protocols=all", "smtpd_authorized_xclient_hosts=127.0.0.1")
     sb.run(["/usr/sbin/postfix", "stop"], check=True)  # inet_protocols needs a restart
     sb.run(["/usr/sbin/postfix", "start"], check=True)
+    check(mx(sb, "--set-mail-params", *args), 0)
+    assert postconf_n(sb, "smtpd_recipient_restrictions") == (
+        f"smtpd_recipient_restrictions = {restrictions}\n")
     check(mx(sb, "--add-whitelist", "--ip-address=10.1.0.0", "--netmask=16"), 0)
     check(mx(sb, "--add-whitelist", "--ip-address=2001:db8::", "--netmask=32"), 0)
     assert_postfix_check_clean(sb)
@@ -109,10 +110,9 @@ def test_relay_from_whitelisted_networks(sb, policy):
         return last_code(smtp(sb, "XCLIENT ADDR=" + client, "EHLO client.example",
                               "MAIL FROM:<a@example.org>", "RCPT TO:<b@elsewhere.example>"))
 
+    # Only POP3-before-SMTP lets the client in the poplock table relay.
     cases = [("10.1.2.3", 250), ("10.2.0.1", 554), ("IPV6:2001:db8::5", 250),
-             ("IPV6:2001:db9::5", 554)]
-    if policy == "popauth":
-        cases.append(("192.0.2.1", 250))
+             ("IPV6:2001:db9::5", 554), ("192.0.2.1", 250 if policy == "popauth" else 554)]
     assert [(c, relay_code(c)) for c, _ in cases] == cases
     check(mx(sb, "--remove-whitelist", "--ip-address=10.1.0.0", "--netmask=16"), 0)
     assert relay_code("10.1.2.3") == 554

@@ -1,10 +1,10 @@
 // The server settings commands: message size, mailbox limit, account format,
-// DNS block lists, the relay white list and the sender black list.
+// DNS block lists, the relay white list and the sender black list. Postfix's
+// reload ends a change; its result is not judged, as the change is made.
 #include "mail/postfix/commands/commands.h"
 
 #include <cstdint>
 #include <iostream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -13,12 +13,12 @@
 #include <boost/program_options/value_semantic.hpp>
 
 #include "lib/errors/errors.h"
-#include "lib/runner/exec_cmd.h"
-#include "lib/util/idn.h"
-#include "lib/util/name_rules.h"
+#include "mail/lib/files/courier_settings.h"
+#include "mail/postfix/commands/name_check.h"
 #include "mail/postfix/commands/option_types.h"
 #include "mail/postfix/commands/program_options_helper.h"
 #include "mail/postfix/config/settings_manager.h"
+#include "mail/postfix/services/service_manager.h"
 
 namespace po = boost::program_options;
 
@@ -27,23 +27,6 @@ namespace quarn::mail::postfix::mxwarden_commands {
 namespace {
 
 const char* const SHORTNAMES_REFUSED = "short account-format is not supported for Postfix";
-
-/// Makes Postfix reread main.cf. The one reload of these commands; its
-/// result is not judged, as the settings are written already.
-int reloadPostfix() {
-    ExecCmd reload("/usr/sbin/postfix");
-    reload << "reload";
-    return reload.exec(std::nothrow);
-}
-
-/// The ASCII form of a domain name from the command line, refused unless it
-/// is a well-formed domain name.
-std::string commandLineDomain(const std::string& given) {
-    const std::string ascii = idn::toAscii(given);
-    if (!isValidDomainName(ascii))
-        throw std::invalid_argument("invalid domain name \"" + given + "\"");
-    return ascii;
-}
 
 /// Every zone of every occurrence, split at blanks and commas.
 std::vector<std::string> splitZones(const std::vector<std::string>& occurrences) {
@@ -65,7 +48,7 @@ std::string parseDomainOption(const char* description, const char* syntax, int a
     ProgramOptionsHelper options(description, syntax);
     options.addOptions()("domain-name", po::value<std::string>(), "domain name", true);
     standardOptionsParse(options, argc, argv);
-    return commandLineDomain(options.get<std::string>("domain-name"));
+    return checkedDomainName(options.get<std::string>("domain-name"));
 }
 
 }  // namespace
@@ -87,7 +70,7 @@ int setMaxLetterSize(int argc, char** argv) {
     options.addOptions()("size", po::value<int64_t>(), "letter size", true);
     standardOptionsParse(options, argc, argv);
     SettingsManager::setMessageSizeLimit(options.get<int64_t>("size"));
-    reloadPostfix();
+    ServiceManager::reloadServer();
     return 0;
 }
 
@@ -99,8 +82,7 @@ int setAccountsFormat(int argc, char** argv) {
     standardOptionsParse(options, argc, argv);
     if (options.get<ShortnameFormat>("account-format").format != 0)
         throw NotSupportedError(SHORTNAMES_REFUSED);
-    // The Courier settings routines are not in this build yet.
-    throw NotSupportedError(std::string("command ") + argv[0]);
+    return set_courier_shortnames_params(0) == 0 ? 0 : 1;
 }
 
 int setMapsProtection(int argc, char** argv) {
@@ -112,7 +94,7 @@ int setMapsProtection(int argc, char** argv) {
     if (options.has("maps-zones"))
         zones = splitZones(options.get<std::vector<std::string>>("maps-zones"));
     SettingsManager::setRBLHosts(zones.begin(), zones.end());
-    reloadPostfix();
+    ServiceManager::reloadServer();
     return 0;
 }
 
@@ -123,7 +105,7 @@ int addWhiteList(int argc, char** argv) {
     standardOptionsParse(options, argc, argv);
     SettingsManager::addWhiteNetwork(options.get<std::string>("ip-address"),
                                      options.get<IPMask>("netmask").prefixLength);
-    reloadPostfix();
+    ServiceManager::reloadServer();
     return 0;
 }
 
@@ -135,7 +117,7 @@ int removeWhiteList(int argc, char** argv) {
     formWhitelistOptions(options);
     standardOptionsParse(options, argc, argv);
     SettingsManager::removeWhiteNetwork(options.get<std::string>("ip-address"));
-    reloadPostfix();
+    ServiceManager::reloadServer();
     return 0;
 }
 

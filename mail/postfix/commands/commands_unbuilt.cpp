@@ -13,12 +13,10 @@ namespace quarn::mail::postfix::mxwarden_commands {
         throw quarn::NotSupportedError(std::string("command ") + argv[0]);   \
     }
 
-UNBUILT(updateSPF)
 UNBUILT(addHandler)
 UNBUILT(removeHandler)
 UNBUILT(disableHandler)
 UNBUILT(enableHandler)
-UNBUILT(setMailParams)
 UNBUILT(addDomainToIpTransport)
 UNBUILT(removeDomainFromIpTransport)
 UNBUILT(removeIPTransport)
