@@ -1,46 +1,32 @@
-"""A small SMTP server that accepts every message and records, for each one,
-the address the client connected from and the envelope sender:
+"""An SMTP server that accepts every message and appends "<peer address>
+<sender>" to a log for each one:
 
     python3 smtp_sink.py <log> <port> <address>...
 
-One line "<peer address> <sender>" is appended to <log> per message. The
-line "listening" on standard output says the sockets are ready."""
+It prints "listening" once the sockets are ready."""
 
 import asyncio
 import sys
 
 
 async def session(reader, writer, log):
-    peer = writer.get_extra_info("peername")[0]
-    sender = ""
-
-    def reply(text):
-        writer.write(text.encode() + b"\r\n")
-
-    reply("220 sink ESMTP")
-    while True:
-        line = await reader.readline()
-        if not line:
-            break
+    peer, sender = writer.get_extra_info("peername")[0], ""
+    writer.write(b"220 sink\r\n")
+    while line := await reader.readline():
         verb = line.decode(errors="replace").strip()
-        word = verb.split(" ", 1)[0].split(":", 1)[0].upper()
+        word = verb[:4].upper()
         if word == "DATA":
-            reply("354 go on")
-            while (await reader.readline()) not in (b".\r\n", b".\n", b""):
+            writer.write(b"354 go on\r\n")
+            while (await reader.readline()) not in (b".\r\n", b""):
                 pass
             with open(log, "a") as f:
                 f.write(f"{peer} {sender}\n")
-            reply("250 accepted")
         elif word == "MAIL":
-            sender = verb.split(":", 1)[1].strip().strip("<>").split(">")[0]
-            reply("250 ok")
-        elif word == "QUIT":
-            reply("221 bye")
-            break
-        else:
-            reply("250 sink" if word in ("EHLO", "HELO") else "250 ok")
+            sender = verb.split("<", 1)[1].split(">", 1)[0]
+        writer.write(b"221 bye\r\n" if word == "QUIT" else b"250 ok\r\n")
         await writer.drain()
-    await writer.drain()
+        if word == "QUIT":
+            break
     writer.close()
 
 
