@@ -39,9 +39,9 @@ void setField(char** field, const std::string& value) {
 }
 
 /// The handler's address in the form the database holds: an address with
-/// its domain in ASCII, a domain in ASCII, or "all" as it is. Every form
-/// must be one word, like the name and the program, since the runner of
-/// the handlers reads them as such.
+/// its domain in ASCII, a domain in ASCII, or "all" as it is. Every form is
+/// kept to one word, like the name and the program, so no blank, control
+/// character or "#" reaches the runner of the handlers.
 std::string handlerAddress(int type, const std::string& given) {
     std::string address = given;
     if (given != ALL) {
