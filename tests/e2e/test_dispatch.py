@@ -108,5 +108,5 @@ def test_deprecated_handler_commands_ignore_arguments(word):
 
 
 def test_unbuilt_command_is_an_honest_fatal_error():
-    line = "Fatal error: quarn::NotSupportedError(command --remove-sender-transport isn't supported)\n"
-    check(run("--remove-sender-transport", "--ip-addr=127.0.0.2"), 1, out=line, err=line)
+    line = "Fatal error: quarn::NotSupportedError(command --status-service isn't supported)\n"
+    check(run("--status-service", "--mail-component=mta"), 1, out=line, err=line)

@@ -13,13 +13,6 @@ namespace quarn::mail::postfix::mxwarden_commands {
         throw quarn::NotSupportedError(std::string("command ") + argv[0]);   \
     }
 
-UNBUILT(addHandler)
-UNBUILT(removeHandler)
-UNBUILT(disableHandler)
-UNBUILT(enableHandler)
-UNBUILT(addDomainToIpTransport)
-UNBUILT(removeDomainFromIpTransport)
-UNBUILT(removeIPTransport)
 UNBUILT(startService)
 UNBUILT(stopService)
 UNBUILT(restartService)

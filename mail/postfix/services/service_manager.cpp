@@ -8,6 +8,7 @@
 
 #include "lib/process/process_flags.h"
 #include "lib/process/process_launch.h"
+#include "lib/util/mk_lock.h"
 #include "mail/lib/daemons/daemon_control.h"
 #include "mail/postfix/services/master_pid.h"
 
@@ -24,6 +25,9 @@ int ServiceManager::rcCommand(const std::string& action) {
     // daemons the script starts keep none of our descriptors (locks above all).
     std::cout.flush();
     std::fflush(stdout);
+    // One script at a time: a stop of one run between the stop and the start
+    // of another's restart leaves Postfix down.
+    MKLock serialized(POSTFIX_INIT_SCRIPT);
     process::ProcessLaunch launch(argv, POSTFIX_INIT_SCRIPT, nullptr, environment, true, false,
                                   false, {}, process::DevNull, process::Inherit,
                                   process::SameAsStdout);
