@@ -82,16 +82,6 @@ TEST(FileStr, ActionsAndPositions) {
     }
 }
 
-TEST(FileStr, OpenFailureNamesTheFile) {
-    TempDir dir;
-    std::string path = dir.file("missing");
-    Printed p = printedBy([&] { return file_str(path.c_str(), "a", FILE_STR_ADD, 0); });
-    std::string want = "Unable to open file " + path + ": No such file or directory\n";
-    EXPECT_EQ(0u, p.err.find(want)) << "got '" << p.err << "', want it to start with '" << want
-                                    << "'";
-    EXPECT_EQ(p.err, p.out) << "messlog2 prints on both streams";
-}
-
 // Lines longer than the 4095-byte read buffer are compared as a whole.
 TEST(FileStr, LongLines) {
     const std::string a5000(5000, 'a');

@@ -17,10 +17,6 @@ std::string failureOf(ExecCmd& cmd) {
     try {
         cmd.exec();
     } catch (const ExecCmd::ExFailed& e) {
-        EXPECT_STREQ("ExecCmd::ExFailed", e.text());
-        EXPECT_EQ("void quarn::ExecCmd::reportError() const", e.function());
-        EXPECT_EQ("ExecCmd", e.file());
-        EXPECT_EQ(63, e.line());
         return e.what();
     }
     return "";
