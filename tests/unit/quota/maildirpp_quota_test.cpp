@@ -77,6 +77,16 @@ TEST(WriteMaildirppMaildirsize, ReplacesAnOlderFileAndReadsBack) {
     EXPECT_EQ(7u, countLimit);
 }
 
+TEST(WriteMaildirppMaildirsize, MissingMaildirFailsInPlace) {
+    Mailbox m;
+    fs::remove_all(m.maildir);
+    std::string before = cwd();
+    Printed p = printedBy([&] { return m.write(1000, 0); });
+    EXPECT_EQ(0, p.rc);
+    EXPECT_EQ(ENOENT, p.error);
+    EXPECT_EQ(before, cwd());
+}
+
 /// The temporary name the writer forms at the second `when`.
 std::string tmpName(time_t when) {
     char host[65] = "";

@@ -1,6 +1,8 @@
-// Messages of the storage errors, and a backup of what is no directory.
+// Messages of the storage errors and the backup rename of mail directories.
 #include "mail/lib/storage/backup_rename.h"
 #include "mail/lib/storage/fs_error.h"
+
+#include <sys/stat.h>
 
 #include <boost/filesystem.hpp>
 
@@ -30,12 +32,27 @@ TEST(FSErrorTest, MessagesNameTheOperationTheCodeAndThePaths) {
     EXPECT_STREQ(zero.what(), "unable to store domain quota: Success: \"/m/d\"");
 }
 
+TEST(BackupRenameTest, MovesADirectoryToTheNameWithItsInode) {
+    testsupport::TempDir dir;
+    fs::path root = dir.file("example.net");
+    fs::create_directories(root / "joe");
+    struct stat st;
+    ASSERT_EQ(stat(root.c_str(), &st), 0);
+    fs::path backup;
+    ASSERT_TRUE(backupRename(root, backup));
+    EXPECT_EQ(backup.string(), root.string() + ".QuarnSaved." + std::to_string(st.st_ino));
+    EXPECT_FALSE(fs::exists(root));
+    EXPECT_TRUE(fs::is_directory(backup / "joe"));
+}
+
 TEST(BackupRenameTest, NothingToBackUpGivesAnEmptyPath) {
-    // A missing one is proved through the storage; a path below a file
-    // (ENOTDIR) is nothing to back up either.
     testsupport::TempDir dir;
     fs::path backup = "stale";
-    EXPECT_TRUE(backupRename(dir.write("plain", "x") + "/below", backup));
+    EXPECT_TRUE(backupRename(dir.file("missing"), backup));
+    EXPECT_TRUE(backup.empty());
+    std::string file = dir.write("plain", "x");
+    backup = "stale";
+    EXPECT_TRUE(backupRename(file + "/below", backup));  // ENOTDIR
     EXPECT_TRUE(backup.empty());
 }
 
