@@ -7,10 +7,10 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
+#include "tests/support/file_text.h"
 #include "tests/support/saved_file.h"
 
 namespace configtest {
@@ -19,12 +19,7 @@ using testsupport::SavedFile;
 
 /// The whole file, or "<missing>".
 inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return "<missing>";
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return testsupport::readFileIfAny(path).value_or("<missing>");
 }
 
 inline void writeFile(const std::string& path, const std::string& text) {
