@@ -3,6 +3,7 @@
 // keeps swapping the attachments directory and the file with such links:
 // the target stays exactly as it was and nothing of it is listed.
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -58,8 +59,11 @@ const Operation OPERATIONS[] = {
 /// Runs `op` as root in a child with both output streams caught (an exit
 /// of the process is seen too): "rc N" followed by what it printed.
 std::string outcome(const Operation& op, const std::string& source) {
-    child_test::ChildOutput child =
-        child_test::runInChild([&] { std::printf("rc %d\n", op.run(source.c_str())); });
+    child_test::ChildOutput child = child_test::runInChild([&] {
+        std::printf("rc %d\n", op.run(source.c_str()));
+        std::fflush(nullptr);
+        std::_Exit(0);  // no destructor of the parent's statics in the child
+    });
     return child.out + child.err;
 }
 
