@@ -5,8 +5,6 @@
 #include "tests/sandboxed/auth/auth_db_fixture.h"
 #include "tests/support/child_processes.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <set>
 #include <string>
@@ -18,22 +16,6 @@ namespace {
 
 using testsupport::AuthDbTest;
 
-// Holds a read transaction on `db` for a second, telling `readyFd` once
-// it holds it.
-void holdReadTransaction(const std::string& db, int readyFd) {
-    sqlite3* handle = nullptr;
-    sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_exec(handle, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(handle, "SELECT count(*) FROM users", -1, &stmt, nullptr);
-    sqlite3_step(stmt);
-    write(readyFd, "r", 1);
-    sleep(1);
-    sqlite3_finalize(stmt);
-    sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(handle);
-}
-
 std::set<std::string> seen;
 
 int remember(const char* address, const char* password, MailAuthFlagsT, void*) {
@@ -44,7 +26,7 @@ int remember(const char* address, const char* password, MailAuthFlagsT, void*) {
 TEST_F(AuthDbTest, TwentyWritersWhileAReaderHoldsTheDatabase) {
     const int writers = 20;
     auto start = std::chrono::steady_clock::now();
-    testsupport::ReadyChild reader([&](int fd) { holdReadTransaction(dbPath_, fd); });
+    testsupport::ReadyChild reader([&](int fd) { testsupport::holdSqliteRead(dbPath_, "users", fd); });
     std::vector<int> statuses = testsupport::runInChildren(writers, [](int i) {
         std::string name = "user" + std::to_string(i);
         return mailAuthSet(name.c_str(), "busy.test", ("pw" + std::to_string(i)).c_str(), 0) == 0

@@ -1,4 +1,4 @@
-// Scratch files and saved system files for the master.cf tests.
+// Scratch files and a running Postfix for the master.cf tests.
 #ifndef TESTS_SANDBOXED_CONFIG_CONFIG_FILES_H
 #define TESTS_SANDBOXED_CONFIG_CONFIG_FILES_H
 
@@ -7,20 +7,19 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
+#include "tests/support/file_text.h"
+#include "tests/support/saved_file.h"
+
 namespace configtest {
+
+using testsupport::SavedFile;
 
 /// The whole file, or "<missing>".
 inline std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return "<missing>";
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return testsupport::readFileIfAny(path).value_or("<missing>");
 }
 
 inline void writeFile(const std::string& path, const std::string& text) {
@@ -45,23 +44,6 @@ public:
 
 private:
     std::string path_;
-};
-
-/// Puts a file back as it was (or removes it) when the test ends.
-class SavedFile {
-public:
-    explicit SavedFile(std::string path) : path_(std::move(path)), text_(readFile(path_)) {}
-    ~SavedFile() {
-        if (text_ == "<missing>")
-            unlink(path_.c_str());
-        else
-            writeFile(path_, text_);
-    }
-    const std::string& text() const { return text_; }
-
-private:
-    std::string path_;
-    std::string text_;
 };
 
 /// Postfix running for the test, stopped again if it was not running.

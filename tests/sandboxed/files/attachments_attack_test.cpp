@@ -2,9 +2,8 @@
 // directory at each name on the way to an attachment, and while popuser
 // keeps swapping the attachments directory and the file with such links:
 // the target stays exactly as it was and nothing of it is listed.
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -17,6 +16,7 @@
 #include "mail/lib/storage/maildir_manager.h"
 #include "tests/sandboxed/tree/tree_attack.h"
 #include "tests/support/temp_dir.h"
+#include "tests/unit/process/child_output.h"
 
 namespace {
 
@@ -59,29 +59,12 @@ const Operation OPERATIONS[] = {
 /// Runs `op` as root in a child with both output streams caught (an exit
 /// of the process is seen too): "rc N" followed by what it printed.
 std::string outcome(const Operation& op, const std::string& source) {
-    int ends[2];
-    if (pipe(ends) != 0)
-        return "pipe failed";
-    fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(ends[1], 1);
-        dup2(ends[1], 2);
-        close(ends[0]);
-        int rc = op.run(source.c_str());
-        printf("rc %d\n", rc);
-        fflush(nullptr);
-        _exit(0);
-    }
-    close(ends[1]);
-    std::string text;
-    char buffer[512];
-    ssize_t n;
-    while ((n = read(ends[0], buffer, sizeof buffer)) > 0)
-        text.append(buffer, n);
-    close(ends[0]);
-    waitpid(pid, nullptr, 0);
-    return text;
+    child_test::ChildOutput child = child_test::runInChild([&] {
+        std::printf("rc %d\n", op.run(source.c_str()));
+        std::fflush(nullptr);
+        std::_Exit(0);  // no destructor of the parent's statics in the child
+    });
+    return child.out + child.err;
 }
 
 /// A fresh domain with joe's store holding a small attachment "marker".

@@ -9,8 +9,6 @@
 #include "tests/support/file_text.h"
 #include "tests/support/log_capture.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <functional>
 #include <string>
@@ -170,24 +168,10 @@ TEST_F(MhDbTest, MissingDatabaseOrTableFailsEveryCall) {
     }
 }
 
-void holdRead(const std::string& db, int readyFd) {
-    sqlite3* handle = nullptr;
-    sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_exec(handle, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(handle, "SELECT count(*) FROM handlers", -1, &stmt, nullptr);
-    sqlite3_step(stmt);
-    write(readyFd, "r", 1);
-    sleep(1);
-    sqlite3_finalize(stmt);
-    sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(handle);
-}
-
 TEST_F(MhDbTest, TwentyProcessesAddHandlersAtOnce) {
     const int writers = 20;
     auto start = std::chrono::steady_clock::now();
-    testsupport::ReadyChild reader([&](int fd) { holdRead(path_, fd); });
+    testsupport::ReadyChild reader([&](int fd) { testsupport::holdSqliteRead(path_, "handlers", fd); });
     std::vector<int> statuses = testsupport::runInChildren(writers, [](int i) {
         quarn::MhList list;
         for (int hook = 0; hook < 3; ++hook) {

@@ -6,7 +6,6 @@
 #include "mail/lib/quota/maildirpp_group_quota.h"
 #include "mail/lib/quota/maildirpp_usage.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,6 +23,7 @@
 
 #include "tests/support/file_text.h"
 #include "tests/sandboxed/panel/panel_rows.h"
+#include "tests/sandboxed/tree/tree_attack.h"
 #include "tests/support/printed.h"
 #include "tests/support/temp_dir.h"
 #include "tests/unit/quota/maildir_tree.h"
@@ -41,21 +41,13 @@ using testsupport::PanelRows;
 
 const std::string ROOT = "/var/qmail/mailnames";
 
-/// The sandbox's popuser entry.
-struct passwd popuser() {
-    const struct passwd* pw = getpwnam("popuser");
-    if (!pw)
-        throw std::runtime_error("no popuser in the sandbox");
-    return *pw;
-}
-
 /// A tree handed to popuser, as the mail storage leaves it.
 void chownTree(const std::string& top) {
-    struct passwd pw = popuser();
-    if (lchown(top.c_str(), pw.pw_uid, pw.pw_gid) != 0)
+    auto [uid, gid] = tree_attack::popuserIds();
+    if (lchown(top.c_str(), uid, gid) != 0)
         throw std::runtime_error("chown " + top);
     for (fs::recursive_directory_iterator it(top), end; it != end; ++it)
-        if (lchown(it->path().c_str(), pw.pw_uid, pw.pw_gid) != 0)
+        if (lchown(it->path().c_str(), uid, gid) != 0)
             throw std::runtime_error("chown " + it->path().string());
 }
 
@@ -161,21 +153,21 @@ TEST(DeliverquotaReadsMaildirsize, LimitsOfTheHeader) {
         {"count limit of one, one message there", 1000000, 1, 77},
         {"count limit of two, one message there", 1000000, 2, 0},
     };
-    struct passwd pw = popuser();
+    auto [uid, gid] = tree_attack::popuserIds();
     for (const Case& c : cases) {
         MailDomain d("dqh.example");
         d.addMailbox("joe");
         putFile(d.maildir("joe") + "/new/1.M1P1.host,S=300", 300);
         chownTree(d.maildir("joe"));
         int rc = c.countLimit
-                     ? write_maildirpp_maildirsize(d.maildir("joe").c_str(), pw.pw_uid,
-                                                   pw.pw_gid, c.quota, c.countLimit)
+                     ? write_maildirpp_maildirsize(d.maildir("joe").c_str(), uid, gid,
+                                                   c.quota, c.countLimit)
                      : store_mbox_quota("dqh.example", "joe", c.quota);
         ASSERT_EQ(1, rc) << c.name;
         struct stat st;
         ASSERT_EQ(0, stat((d.maildir("joe") + "/maildirsize").c_str(), &st));
-        EXPECT_EQ(pw.pw_uid, st.st_uid) << c.name;
-        EXPECT_EQ(pw.pw_gid, st.st_gid) << c.name;
+        EXPECT_EQ(uid, st.st_uid) << c.name;
+        EXPECT_EQ(gid, st.st_gid) << c.name;
         int got = deliver(d.maildir("joe"), 2000);
         EXPECT_EQ(c.want, got) << c.name << " (" << d.header("joe") << "): got " << got
                                << ", want " << c.want;

@@ -83,19 +83,6 @@ protected:
     MaildirManager& maildirs = MaildirManager::getInstance();
 };
 
-TEST_F(MaildirManagerTest, PathsLieUnderTheConfiguredMailRoot) {
-    EXPECT_EQ(maildirs.getDomainRoot("d.example").string(), ROOT + "/d.example");
-    EXPECT_EQ(maildirs.getDomainRelativeRoot("d.example").string(), "d.example");
-    EXPECT_EQ(maildirs.getMailnameHome("d.example", "joe").string(), ROOT + "/d.example/joe");
-    EXPECT_EQ(maildirs.getMailnameRelativeHome("d.example", "joe").string(), "d.example/joe");
-    EXPECT_EQ(maildirs.getMailnameMaildir("d.example", "joe").string(),
-              ROOT + "/d.example/joe/Maildir");
-    EXPECT_EQ(maildirs.getMailnameRelativeMaildir("d.example", "joe").string(),
-              "d.example/joe/Maildir");
-    EXPECT_EQ(want(0),
-              std::to_string(maildirs.uid()) + ":" + std::to_string(maildirs.gid()) + " 0");
-}
-
 TEST_F(MaildirManagerTest, DomainRootBelongsToPopuserWithMode0750) {
     maildirs.createDomainRoot(DOMAIN);
     EXPECT_EQ(statOf(DOMAIN_ROOT), want(0750));

@@ -2,13 +2,13 @@
 // put a link to a root-owned directory at each depth of a mailname's tree:
 // the directory stays exactly as it was and nothing of it is counted.
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <boost/filesystem.hpp>
 
+#include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <sstream>
 #include <string>
 
@@ -21,6 +21,7 @@
 #include "mail/lib/storage/dot_qmail_manager.h"
 #include "mail/lib/storage/maildir_manager.h"
 #include "tests/sandboxed/tree/tree_attack.h"
+#include "tests/unit/process/child_output.h"
 
 namespace {
 
@@ -142,33 +143,21 @@ const Operation OPERATIONS[] = {
 /// Runs `op` as root in a child (so that an exit of the process is seen
 /// too): "returned N", "threw: <text>" or "exited N". `found` gets N.
 std::string outcome(const Operation& op, long long& found) {
-    int ends[2];
-    if (pipe(ends) != 0)
-        return "pipe failed";
-    fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(ends[0]);
+    const std::string MARK = "\n@outcome ";
+    child_test::ChildOutput child = child_test::runInChild([&] {
         std::string text;
         try {
             text = "returned " + std::to_string(op.run());
         } catch (const std::exception& e) {
             text = std::string("threw: ") + e.what();
         }
-        write(ends[1], text.data(), text.size());
-        _exit(0);
-    }
-    close(ends[1]);
-    std::string text;
-    char buffer[512];
-    ssize_t n;
-    while ((n = read(ends[0], buffer, sizeof buffer)) > 0)
-        text.append(buffer, n);
-    close(ends[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (text.empty())
-        return "exited " + std::to_string(WEXITSTATUS(status));
+        std::cout << MARK << text << std::flush;
+        std::_Exit(0);  // no destructor of the parent's statics in the child
+    });
+    std::string::size_type at = child.out.rfind(MARK);
+    if (at == std::string::npos)
+        return "exited " + std::to_string(child.exitStatus);
+    std::string text = child.out.substr(at + MARK.size());
     found = text.rfind("returned ", 0) == 0 ? std::stoll(text.substr(9)) : 0;
     return text;
 }

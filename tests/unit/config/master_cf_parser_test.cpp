@@ -2,11 +2,6 @@
 // holds, and that the text comes back unchanged.
 #include "mail/postfix/config/master_cf_parser.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <fstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -14,6 +9,7 @@
 
 #include "mail/postfix/config/master_cf_file.h"
 #include "mail/postfix/tables/postfix_errors.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -109,28 +105,6 @@ TEST(MasterCfGrammar, FillsTheColumns) {
     EXPECT_EQ(relay.command, (std::vector<std::string>{"smtp", "-o", "a=b", "-o", "c=d"}));
 }
 
-/// A file in a scratch directory, removed at the end.
-class ScratchFile {
-public:
-    explicit ScratchFile(const std::string& text) {
-        char dir[] = "/tmp/mastercf-XXXXXX";
-        if (!mkdtemp(dir))
-            throw std::runtime_error("mkdtemp failed");
-        dir_ = dir;
-        path_ = dir_ + "/master.cf";
-        std::ofstream(path_, std::ios::binary) << text;
-    }
-    ~ScratchFile() {
-        unlink(path_.c_str());
-        rmdir(dir_.c_str());
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string dir_;
-    std::string path_;
-};
-
 TEST(MasterCfFile, LoadsTextBackUnchanged) {
     const std::vector<std::string> texts = {
         "",
@@ -143,29 +117,30 @@ TEST(MasterCfFile, LoadsTextBackUnchanged) {
         "#       -o smtp_helo_timeout=5\nshowq     unix  n       -       y       -       -"
         "       showq  \t",
     };
+    testsupport::TempDir dir;
     for (const std::string& text : texts) {
-        ScratchFile file(text);
         MasterCfContent content;
-        quarn::mail::postfix::loadMasterCf(file.path(), content);
+        quarn::mail::postfix::loadMasterCf(dir.write("master.cf", text), content);
         EXPECT_EQ(content.text(), text) << "got the text back differently";
     }
     // A repeated entry takes the first one's place, also when it is the
     // last line: the line before it keeps its line feed.
-    ScratchFile repeated("a unix - - n - - x\n#c\na unix - - n - - y");
     MasterCfContent content;
-    quarn::mail::postfix::loadMasterCf(repeated.path(), content);
+    quarn::mail::postfix::loadMasterCf(dir.write("master.cf", "a unix - - n - - x\n#c\na unix - - n - - y"),
+                                       content);
     EXPECT_EQ(content.text(), "a unix - - n - - y\n#c\n");
 }
 
 TEST(MasterCfFile, ReportsThePath) {
-    ScratchFile bad("smtp inet n - n - - smtpd\nsmtpd pass - - y - - smtpd # x\n");
+    testsupport::TempDir dir;
+    std::string bad = dir.write("master.cf", "smtp inet n - n - - smtpd\nsmtpd pass - - y - - smtpd # x\n");
     struct Case {
         std::string path;
         std::string want;
     };
     const std::vector<Case> cases = {
-        {bad.path(), "unable to parse " + bad.path()},
-        {bad.path() + ".missing", "unable to open " + bad.path() + ".missing"},
+        {bad, "unable to parse " + bad},
+        {bad + ".missing", "unable to open " + bad + ".missing"},
         {"/tmp", "unable to open /tmp"},
     };
     for (const Case& c : cases) {

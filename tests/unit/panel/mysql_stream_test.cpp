@@ -22,16 +22,11 @@ TEST(MysqlConnection, InsertionModes) {
     EXPECT_FALSE(conn.failed());
 }
 
-TEST(MysqlConnection, Numbers) {
+TEST(MysqlConnection, NumbersTakeTheModeToo) {
     Connection conn(mysql_init(nullptr), true);
-    conn << -12 << " " << 1.5 << " " << std::uint64_t(18446744073709551615ULL);
-    EXPECT_EQ("-12 1.500000 18446744073709551615", conn.statement());
-}
-
-TEST(MysqlConnection, ModeAppliesToNumbersToo) {
-    Connection conn(mysql_init(nullptr), true);
-    conn << Query::name << 7 << Query::value << std::string("a'b") << "'";
-    EXPECT_EQ("7a\\'b'", conn.statement());
+    conn << -12 << " " << 1.5 << " " << std::uint64_t(18446744073709551615ULL) << " "
+         << Query::name << 7 << Query::value << std::string("a'b") << "'";
+    EXPECT_EQ("-12 1.500000 18446744073709551615 7a\\'b'", conn.statement());
 }
 
 TEST(MysqlConnection, EscapeName) {
@@ -58,7 +53,6 @@ TEST(MysqlConnection, NullTextSpoilsTheStatement) {
 }
 
 TEST(MysqlError, Texts) {
-    EXPECT_STREQ("connection failed", mError("connection failed").what());
     EXPECT_STREQ("Unknown error\n fetching result", mError(nullptr, " fetching result").what());
     MYSQL* fresh = mysql_init(nullptr);
     EXPECT_STREQ("Unknown error\n executing query: X", mError(fresh, " executing query: X").what())

@@ -52,13 +52,7 @@ TEST(Idn, FailureCarriesTheLibraryCode) {
     EXPECT_EQ("(null)", plain(idn_toascii(tooLong.c_str())));
     EXPECT_EQ(5, idn_errno);
     EXPECT_EQ("(null)", plain(idn_email_toascii(("x@" + tooLong).c_str())));
-}
-
-TEST(Idn, Messages) {
-    EXPECT_STREQ("Success", idn_strerror(0));
-    EXPECT_STREQ("Contains non-LDH characters", idn_strerror(3));
-    EXPECT_STREQ("Iconv error", idn_strerror(9));
-    EXPECT_STREQ("Cannot allocate buffer", idn_strerror(201));
+    // The texts are the library's own; only the ends of the table are ours.
     EXPECT_STREQ("Unknown error", idn_strerror(10));
     EXPECT_STREQ("Unknown error", idn_strerror(-1));
 }
