@@ -1,6 +1,6 @@
 #include "lib/panel/mysql_mail_escape.h"
 
-#include "lib/util/idn.h"
+#include "lib/names/idn.h"
 #include "lib/errors/log.h"
 #include "lib/util/malloc_string.h"
 #include "lib/panel/mysql_query.h"

@@ -84,8 +84,8 @@ def auth_rows(sb):
 
 def decipher(sb, stored):
     """The plain text of an enciphered password, by the openssl tool."""
-    _, spec, iv, data = stored.split("$")
-    assert spec == "AES-256-CBC:PKCS"
+    _, cipher, iv, data = stored.split("$")
+    assert cipher == "AES-256-CBC:PKCS"
     key = sb.read(AUTH_KEY, binary=True).hex()
     result = subprocess.run(
         ["openssl", "enc", "-d", "-aes-256-cbc", "-K", key, "-iv",

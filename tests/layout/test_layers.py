@@ -9,8 +9,8 @@ TOP = os.environ.get("MXWARDEN_TOP") or os.path.dirname(
 
 # Lowest first. A folder may include itself and anything earlier.
 ORDER = [
-    "lib/errors", "lib/util", "lib/net", "lib/process", "lib/runner", "lib/panel",
-    "mail/lib/tree", "mail/lib/quota", "mail/lib/storage", "mail/lib/auth",
+    "lib/errors", "lib/util", "lib/names", "lib/net", "lib/process", "lib/runner", "lib/panel",
+    "mail/lib/tree", "mail/lib/quota", "mail/lib/storage", "mail/lib/cipher", "mail/lib/auth",
     "mail/lib/handlers", "mail/lib/daemons", "mail/lib/files",
     "mail/postfix/lib", "mail/postfix/tables", "mail/postfix/accounts",
     "mail/postfix/config", "mail/postfix/services", "mail/postfix/commands",

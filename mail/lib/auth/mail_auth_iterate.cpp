@@ -3,7 +3,7 @@
 #include "lib/errors/log.h"
 #include "mail/lib/auth/mail_auth_sql.h"
 #include "mail/lib/auth/mail_passwd_cipher.h"
-#include "mail/lib/auth/secret_buffer.h"
+#include "mail/lib/cipher/secret_buffer.h"
 
 #include <cstring>
 #include <new>

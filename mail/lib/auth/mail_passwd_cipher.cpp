@@ -4,7 +4,7 @@
 #include "lib/util/eintr.h"
 #include "lib/util/fd_owner.h"
 #include "lib/util/umask_guard.h"
-#include "mail/lib/auth/mail_aes.h"
+#include "mail/lib/cipher/mail_aes.h"
 #include "mail/lib/auth/mail_auth_location.h"
 
 #include <fcntl.h>

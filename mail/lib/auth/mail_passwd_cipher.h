@@ -1,7 +1,7 @@
 // The password cipher as the mail-authentication database uses it: keyed
 // from the current key file, and the creation of a new key file.
-#ifndef QUARN_MAIL_LIB_AUTH_MAIL_PASSWD_CIPHER_H
-#define QUARN_MAIL_LIB_AUTH_MAIL_PASSWD_CIPHER_H
+#ifndef QUARN_MAIL_LIB_CIPHER_MAIL_PASSWD_CIPHER_H
+#define QUARN_MAIL_LIB_CIPHER_MAIL_PASSWD_CIPHER_H
 
 #include "mail/lib/auth/mail_auth_types.h"
 

@@ -10,7 +10,7 @@
 
 #include "lib/errors/log.h"
 #include "lib/panel/vel_conf.h"
-#include "lib/util/name_rules.h"
+#include "lib/names/name_rules.h"
 #include "mail/lib/daemons/rc_script.h"
 
 namespace {

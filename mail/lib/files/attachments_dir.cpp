@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "lib/errors/log.h"
-#include "lib/util/idn.h"
-#include "lib/util/name_rules.h"
+#include "lib/names/idn.h"
+#include "lib/names/name_rules.h"
 #include "mail/lib/tree/mail_root.h"
 
 namespace quarn {

@@ -1,7 +1,7 @@
 #include "mail/lib/files/autoresponder.h"
 
 #include "lib/errors/log.h"
-#include "lib/util/idn.h"
+#include "lib/names/idn.h"
 #include "lib/util/malloc_string.h"
 #include "mail/lib/handlers/mh_db_change.h"
 #include "mail/lib/handlers/mh_db_list.h"

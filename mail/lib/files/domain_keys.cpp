@@ -17,7 +17,7 @@
 
 #include "lib/errors/log.h"
 #include "lib/util/fd_owner.h"
-#include "lib/util/name_rules.h"
+#include "lib/names/name_rules.h"
 #include "lib/util/plain_file.h"
 #include "lib/util/umask_guard.h"
 #include "mail/lib/files/scratch_file.h"

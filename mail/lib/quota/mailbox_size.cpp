@@ -6,10 +6,10 @@
 #include <cstring>
 #include <memory>
 
-#include "lib/util/idn.h"
+#include "lib/names/idn.h"
 #include "lib/errors/log.h"
 #include "lib/util/malloc_string.h"
-#include "lib/util/name_rules.h"
+#include "lib/names/name_rules.h"
 #include "lib/panel/vel_conf.h"
 #include "mail/lib/quota/get_dir_size.h"
 #include "mail/lib/quota/maildirpp_usage.h"

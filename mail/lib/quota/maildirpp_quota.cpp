@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "lib/util/eintr.h"
-#include "lib/util/idn.h"
+#include "lib/names/idn.h"
 #include "lib/util/malloc_string.h"
-#include "lib/util/name_rules.h"
+#include "lib/names/name_rules.h"
 #include "lib/panel/mysql_handle.h"
 #include "lib/panel/panel_queries.h"
 #include "lib/panel/vel_conf.h"

@@ -15,7 +15,7 @@
 #include "lib/errors/errors.h"
 #include "lib/util/fd_owner.h"
 #include "lib/util/file_str.h"
-#include "lib/util/idn.h"
+#include "lib/names/idn.h"
 #include "lib/errors/log.h"
 #include "lib/util/malloc_string.h"
 #include "lib/util/plain_file.h"

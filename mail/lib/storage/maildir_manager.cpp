@@ -8,7 +8,7 @@
 #include <cerrno>
 
 #include "lib/errors/errors.h"
-#include "lib/util/name_rules.h"
+#include "lib/names/name_rules.h"
 #include "lib/util/umask_guard.h"
 #include "mail/lib/storage/backup_rename.h"
 #include "mail/lib/storage/fs_error.h"

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "lib/util/eintr.h"
-#include "lib/util/name_rules.h"
+#include "lib/names/name_rules.h"
 #include "lib/util/plain_file.h"
 #include "mail/lib/tree/mail_root.h"
 #include "mail/lib/tree/tree_removal.h"

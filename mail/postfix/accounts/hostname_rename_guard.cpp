@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "lib/util/host_name.h"
+#include "lib/names/host_name.h"
 #include "mail/postfix/tables/database_helper.h"
 #include "mail/postfix/accounts/domain_manager.h"
 #include "mail/postfix/tables/postfix_errors.h"

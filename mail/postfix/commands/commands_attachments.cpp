@@ -9,7 +9,7 @@
 #include <boost/program_options/value_semantic.hpp>
 
 #include "lib/errors/uerr.h"
-#include "lib/util/name_rules.h"
+#include "lib/names/name_rules.h"
 #include "mail/lib/files/attachments.h"
 #include "mail/lib/files/attachments_list.h"
 #include "mail/postfix/commands/name_check.h"

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "lib/util/idn.h"
-#include "lib/util/name_rules.h"
+#include "lib/names/idn.h"
+#include "lib/names/name_rules.h"
 
 namespace quarn::mail::postfix {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "lib/util/name_rules.h"
+#include "lib/names/name_rules.h"
 #include "mail/postfix/config/module_manager.h"
 #include "mail/postfix/tables/batch_database_helper.h"
 #include "mail/postfix/tables/database_helper.h"

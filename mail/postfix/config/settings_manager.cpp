@@ -4,7 +4,7 @@
 #include <deque>
 
 #include "lib/net/ip_addr.h"
-#include "lib/util/name_rules.h"
+#include "lib/names/name_rules.h"
 #include "mail/postfix/config/main_cf_manager.h"
 #include "mail/postfix/config/smtpd_recipient_restrictions_filter.h"
 #include "mail/postfix/tables/database_helper.h"

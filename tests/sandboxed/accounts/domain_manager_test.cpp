@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "lib/util/host_name.h"
+#include "lib/names/host_name.h"
 #include "mail/lib/quota/get_dir_size.h"
 #include "mail/lib/storage/maildir_manager.h"
 #include "mail/postfix/tables/database_helper.h"

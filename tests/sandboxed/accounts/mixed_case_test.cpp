@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "lib/util/host_name.h"
+#include "lib/names/host_name.h"
 #include "mail/lib/storage/on_removal.h"
 #include "mail/postfix/accounts/domain_manager.h"
 #include "mail/postfix/tables/table_names.h"

@@ -6,7 +6,7 @@
 #include "mail/lib/auth/mail_auth_init.h"
 #include "mail/lib/auth/mail_auth_location.h"
 #include "mail/lib/auth/mail_passwd_cipher.h"
-#include "mail/lib/auth/secret_buffer.h"
+#include "mail/lib/cipher/secret_buffer.h"
 
 #include "tests/support/sqlite_rows.h"
 #include "tests/support/temp_dir.h"

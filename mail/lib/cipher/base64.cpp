@@ -1,4 +1,4 @@
-#include "mail/lib/auth/base64.h"
+#include "mail/lib/cipher/base64.h"
 
 #include <array>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The mailbox password cipher: AES-256-CBC with PKCS padding and a fresh
 // IV per password, stored as "$AES-256-CBC:PKCS$<IV>$<cipher text>".
-#ifndef QUARN_MAIL_LIB_AUTH_MAIL_AES_H
-#define QUARN_MAIL_LIB_AUTH_MAIL_AES_H
+#ifndef QUARN_MAIL_LIB_CIPHER_MAIL_AES_H
+#define QUARN_MAIL_LIB_CIPHER_MAIL_AES_H
 
 #include <cstddef>
 

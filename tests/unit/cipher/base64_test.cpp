@@ -1,7 +1,7 @@
 // The base64 codec: RFC 4648 vectors, round trips and hostile input. This
 // file is also built alone with AddressSanitizer (base64_asan_tests), which
 // turns any read or write outside a buffer into a failure.
-#include "mail/lib/auth/base64.h"
+#include "mail/lib/cipher/base64.h"
 
 #include <cstdlib>
 #include <memory>

@@ -1,9 +1,9 @@
-#include "mail/lib/auth/cipher_registry.h"
+#include "mail/lib/cipher/cipher_registry.h"
 
 #include "lib/errors/log.h"
 #include "lib/util/eintr.h"
 #include "lib/util/fd_owner.h"
-#include "mail/lib/auth/base64.h"
+#include "mail/lib/cipher/base64.h"
 
 #include <fcntl.h>
 #include <unistd.h>

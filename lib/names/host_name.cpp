@@ -1,4 +1,4 @@
-#include "lib/util/host_name.h"
+#include "lib/names/host_name.h"
 
 #include <netdb.h>
 #include <sys/socket.h>

@@ -1,7 +1,7 @@
 // What a domain name, a mailname and an address may hold before anything is
 // built from them: table records, paths, .qmail lines, crontab lines.
-#ifndef QUARN_LIB_UTIL_NAME_RULES_H
-#define QUARN_LIB_UTIL_NAME_RULES_H
+#ifndef QUARN_LIB_NAMES_NAME_RULES_H
+#define QUARN_LIB_NAMES_NAME_RULES_H
 
 #include <string>
 

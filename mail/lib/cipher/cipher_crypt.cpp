@@ -1,7 +1,7 @@
-#include "mail/lib/auth/cipher_crypt.h"
+#include "mail/lib/cipher/cipher_crypt.h"
 
-#include "mail/lib/auth/base64.h"
-#include "mail/lib/auth/cipher_registry.h"
+#include "mail/lib/cipher/base64.h"
+#include "mail/lib/cipher/cipher_registry.h"
 #include "lib/util/malloc_string.h"
 
 #include <openssl/rand.h>

@@ -1,7 +1,7 @@
 // Memory for keys and passwords: wiped with OPENSSL_cleanse before it goes
 // back to the allocator, so no freed page keeps a secret.
-#ifndef QUARN_MAIL_LIB_AUTH_SECRET_BUFFER_H
-#define QUARN_MAIL_LIB_AUTH_SECRET_BUFFER_H
+#ifndef QUARN_MAIL_LIB_CIPHER_SECRET_BUFFER_H
+#define QUARN_MAIL_LIB_CIPHER_SECRET_BUFFER_H
 
 #include <openssl/crypto.h>
 

@@ -1,4 +1,4 @@
-#include "mail/lib/auth/symmetric_cipher.h"
+#include "mail/lib/cipher/symmetric_cipher.h"
 
 #include "lib/errors/log.h"
 

@@ -1,5 +1,5 @@
 // The rule that the layers building paths keep for themselves.
-#include "lib/util/name_rules.h"
+#include "lib/names/name_rules.h"
 
 #include <string>
 

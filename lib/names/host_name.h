@@ -1,6 +1,6 @@
 // The host's own name as the mail system knows it.
-#ifndef QUARN_LIB_UTIL_HOST_NAME_H
-#define QUARN_LIB_UTIL_HOST_NAME_H
+#ifndef QUARN_LIB_NAMES_HOST_NAME_H
+#define QUARN_LIB_NAMES_HOST_NAME_H
 
 #include <string>
 

@@ -1,7 +1,7 @@
 // Enciphering texts with a registered context into the stored form
 // "$<cipherName>$<base64 IV>$<base64 cipher text>".
-#ifndef QUARN_MAIL_LIB_AUTH_CIPHER_CRYPT_H
-#define QUARN_MAIL_LIB_AUTH_CIPHER_CRYPT_H
+#ifndef QUARN_MAIL_LIB_CIPHER_CIPHER_CRYPT_H
+#define QUARN_MAIL_LIB_CIPHER_CIPHER_CRYPT_H
 
 /// quarn_cipher_crypt with "$" + name as the cipher argument.
 char* quarn_cipher_encrypt(const char* name, const char* plain);

@@ -1,6 +1,6 @@
 // Base64 of RFC 4648: standard alphabet, "=" padding, no line breaks.
-#ifndef QUARN_MAIL_LIB_AUTH_BASE64_H
-#define QUARN_MAIL_LIB_AUTH_BASE64_H
+#ifndef QUARN_MAIL_LIB_CIPHER_BASE64_H
+#define QUARN_MAIL_LIB_CIPHER_BASE64_H
 
 #include <cstddef>
 

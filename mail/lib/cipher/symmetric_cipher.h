@@ -1,9 +1,9 @@
 // One symmetric cipher with its key and IV, and the plain and cipher texts
 // of its last operation. Every byte of them is wiped when it is released.
-#ifndef QUARN_MAIL_LIB_AUTH_SYMMETRIC_CIPHER_H
-#define QUARN_MAIL_LIB_AUTH_SYMMETRIC_CIPHER_H
+#ifndef QUARN_MAIL_LIB_CIPHER_SYMMETRIC_CIPHER_H
+#define QUARN_MAIL_LIB_CIPHER_SYMMETRIC_CIPHER_H
 
-#include "mail/lib/auth/secret_buffer.h"
+#include "mail/lib/cipher/secret_buffer.h"
 
 #include <openssl/evp.h>
 

@@ -1,9 +1,9 @@
 // The process-wide registry of cipher contexts, each loaded once from its
 // key file and named by its cipher name ("AES-256-CBC:PKCS").
-#ifndef QUARN_MAIL_LIB_AUTH_CIPHER_REGISTRY_H
-#define QUARN_MAIL_LIB_AUTH_CIPHER_REGISTRY_H
+#ifndef QUARN_MAIL_LIB_CIPHER_CIPHER_REGISTRY_H
+#define QUARN_MAIL_LIB_CIPHER_CIPHER_REGISTRY_H
 
-#include "mail/lib/auth/symmetric_cipher.h"
+#include "mail/lib/cipher/symmetric_cipher.h"
 
 #include <cstddef>
 

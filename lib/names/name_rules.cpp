@@ -1,6 +1,6 @@
 // Name rules shared by the front end and the layers that build paths and
 // records from names.
-#include "lib/util/name_rules.h"
+#include "lib/names/name_rules.h"
 
 #include <algorithm>
 

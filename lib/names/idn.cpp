@@ -1,4 +1,4 @@
-#include "lib/util/idn.h"
+#include "lib/names/idn.h"
 
 #include <idna.h>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Domain names in their ASCII (IDNA) form: the throwing interface of the
 // front end and the plain functions of the mail library.
-#ifndef QUARN_LIB_UTIL_IDN_H
-#define QUARN_LIB_UTIL_IDN_H
+#ifndef QUARN_LIB_NAMES_IDN_H
+#define QUARN_LIB_NAMES_IDN_H
 
 #include <exception>
 #include <string>

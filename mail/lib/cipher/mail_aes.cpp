@@ -1,8 +1,8 @@
-#include "mail/lib/auth/mail_aes.h"
+#include "mail/lib/cipher/mail_aes.h"
 
-#include "mail/lib/auth/base64.h"
-#include "mail/lib/auth/cipher_crypt.h"
-#include "mail/lib/auth/cipher_registry.h"
+#include "mail/lib/cipher/base64.h"
+#include "mail/lib/cipher/cipher_crypt.h"
+#include "mail/lib/cipher/cipher_registry.h"
 
 #include <openssl/rand.h>
 

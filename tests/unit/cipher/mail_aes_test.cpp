@@ -2,13 +2,13 @@
 // implementation of AES-256-CBC, in both directions; its failures and the
 // key file it creates.
 #include "lib/runner/exec_cmd.h"
-#include "mail/lib/auth/base64.h"
-#include "mail/lib/auth/cipher_crypt.h"
-#include "mail/lib/auth/cipher_registry.h"
-#include "mail/lib/auth/mail_aes.h"
+#include "mail/lib/cipher/base64.h"
+#include "mail/lib/cipher/cipher_crypt.h"
+#include "mail/lib/cipher/cipher_registry.h"
+#include "mail/lib/cipher/mail_aes.h"
 #include "mail/lib/auth/mail_auth_location.h"
 #include "mail/lib/auth/mail_passwd_cipher.h"
-#include "mail/lib/auth/secret_buffer.h"
+#include "mail/lib/cipher/secret_buffer.h"
 
 #include "tests/support/file_text.h"
 #include "tests/support/log_capture.h"
