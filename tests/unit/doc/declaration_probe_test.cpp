@@ -1,5 +1,9 @@
 #include "mail/postfix/doc/declaration_probe.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 #include <stdexcept>
 #include <string>
 
@@ -30,6 +34,17 @@ int declaringHandler(int argc, char** argv) {
     throw std::logic_error("acted after parsing");
 }
 
+// Reports who runs it and where its output goes, through its description.
+int identityHandler(int argc, char** argv) {
+    struct stat out;
+    const bool outIsNull = ::fstat(1, &out) == 0 && S_ISCHR(out.st_mode) &&
+                           out.st_rdev == makedev(1, 3);
+    ProgramOptionsHelper options(std::to_string(::geteuid()) + (outIsNull ? " null" : " tty"),
+                                 "--who");
+    standardOptionsParse(options, argc, argv);
+    return 0;
+}
+
 int returningHandler(int, char**) { return 0; }
 
 int unbuiltHandler(int, char** argv) {
@@ -55,6 +70,13 @@ TEST(DeclarationProbe, ReadsTheDeclarationsAndStopsAtTheParsing) {
     EXPECT_EQ("D", disabled.shortName);
     EXPECT_FALSE(disabled.takesValue);
     EXPECT_FALSE(disabled.mandatory);
+}
+
+// Whatever a handler might do before its parsing, it does without root's
+// rights and without the generator's output.
+TEST(DeclarationProbe, RunsTheHandlerConfined) {
+    const std::string want = (::geteuid() == 0 ? "65534" : std::to_string(::geteuid())) + " null";
+    EXPECT_EQ(want, probeHandler("--who", identityHandler).declared.description);
 }
 
 TEST(DeclarationProbe, HandlersThatDoNotReachTheirParsing) {
