@@ -14,6 +14,7 @@ ORDER = [
     "mail/lib/handlers", "mail/lib/daemons", "mail/lib/files",
     "mail/postfix/lib", "mail/postfix/tables", "mail/postfix/accounts",
     "mail/postfix/config", "mail/postfix/services", "mail/postfix/commands",
+    "mail/postfix/doc",
     "mail/postfix",
 ]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)

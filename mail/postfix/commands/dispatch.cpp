@@ -146,6 +146,14 @@ int do_main(int argc, char** argv) {
     return found->second(argc - 1, argv + 1);
 }
 
+CommandMap commandTable() {
+    CommandMap commands;
+    CommandMapAssigner assigner(commands);
+    fillCommands(assigner);
+    // The copy is made before the assigner empties the table.
+    return CommandMap(commands);
+}
+
 int runReportingExceptions(const std::function<int()>& body) {
     try {
         return body();

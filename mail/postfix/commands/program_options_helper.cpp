@@ -8,6 +8,7 @@
 
 #include "lib/errors/uerr.h"
 #include "mail/postfix/commands/missing_mandatory_option.h"
+#include "mail/postfix/commands/option_declarations.h"
 #include "mail/postfix/commands/option_types.h"
 
 namespace po = boost::program_options;
@@ -63,6 +64,8 @@ ProgramOptionsHelper::ProgramOptionsHelper(const std::string& description,
       syntax_(syntax) {}
 
 void ProgramOptionsHelper::parse(int argc, char** argv) {
+    if (readingDeclarationsOnly())
+        throw declarations();
     options_.add_options()("help,h", "displays this help message");
     // The parser skips argv[0], the command word.  An empty positional
     // description makes any bare word an error instead of being ignored.
@@ -79,6 +82,24 @@ void ProgramOptionsHelper::parse(int argc, char** argv) {
     for (const std::string& name : mandatory_)
         if (!has(name))
             throw MissingMandatoryOption(name);
+}
+
+DeclaredOptions ProgramOptionsHelper::declarations() const {
+    DeclaredOptions declared{description_, syntax_, {}};
+    for (const auto& option : options_.options()) {
+        DeclaredOption one;
+        one.name = option->long_name();
+        const std::string shown =
+            option->canonical_display_name(po::command_line_style::allow_dash_for_short);
+        if (shown.size() == 2 && shown[0] == '-')
+            one.shortName = shown.substr(1);
+        one.description = option->description();
+        one.takesValue = option->semantic()->max_tokens() > 0;
+        for (const std::string& name : mandatory_)
+            one.mandatory = one.mandatory || name == one.name;
+        declared.options.push_back(one);
+    }
+    return declared;
 }
 
 void ProgramOptionsHelper::usage(int status, std::ostream& out) const {

@@ -12,6 +12,8 @@
 #include <boost/program_options/value_semantic.hpp>
 #include <boost/program_options/variables_map.hpp>
 
+#include "mail/postfix/commands/option_declarations.h"
+
 namespace quarn::mail::postfix::mxwarden_commands {
 
 class ProgramOptionsHelper {
@@ -42,6 +44,10 @@ public:
     /// options are valid and complete and no help was asked for; throws
     /// boost::program_options::error (MissingMandatoryOption included).
     void parse(int argc, char** argv);
+
+    /// What the handler declared so far (parse() throws it while
+    /// declarations are being read).
+    DeclaredOptions declarations() const;
 
     /// Prints the command's help to `out` and ends the process.
     [[noreturn]] void usage(int status, std::ostream& out) const;
