@@ -3,7 +3,7 @@
 
 #include "lib/errors/log.h"
 #include "lib/process/start_state.h"
-#include "mail/postfix/commands/dispatch.h"
+#include "mail/postfix/entry/dispatch.h"
 
 int main(int argc, char** argv) {
     quarn_log_init(nullptr, 6, LOG_MAIL, LOG_PERROR, "mxwarden");

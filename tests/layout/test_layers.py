@@ -13,7 +13,7 @@ ORDER = [
     "mail/lib/tree", "mail/lib/quota", "mail/lib/storage", "mail/lib/cipher", "mail/lib/auth",
     "mail/lib/handlers", "mail/lib/daemons", "mail/lib/files",
     "mail/postfix/lib", "mail/postfix/tables", "mail/postfix/accounts",
-    "mail/postfix/config", "mail/postfix/services", "mail/postfix/commands",
+    "mail/postfix/config", "mail/postfix/services", "mail/postfix/options", "mail/postfix/commands", "mail/postfix/entry",
     "mail/postfix/doc",
     "mail/postfix",
 ]

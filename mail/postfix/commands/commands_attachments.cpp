@@ -12,8 +12,8 @@
 #include "lib/names/name_rules.h"
 #include "mail/lib/files/attachments.h"
 #include "mail/lib/files/attachments_list.h"
-#include "mail/postfix/commands/name_check.h"
-#include "mail/postfix/commands/program_options_helper.h"
+#include "mail/postfix/options/name_check.h"
+#include "mail/postfix/options/program_options_helper.h"
 
 namespace po = boost::program_options;
 

@@ -16,7 +16,7 @@
 #include "mail/lib/storage/maildir_manager.h"
 #include "mail/postfix/accounts/domain_manager.h"
 #include "mail/postfix/commands/domain_option.h"
-#include "mail/postfix/commands/program_options_helper.h"
+#include "mail/postfix/options/program_options_helper.h"
 #include "mail/postfix/services/killproc.h"
 
 namespace po = boost::program_options;

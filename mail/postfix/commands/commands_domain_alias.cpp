@@ -17,7 +17,7 @@
 #include "mail/postfix/accounts/domain_manager.h"
 #include "mail/postfix/commands/commands_domain_unknown.h"
 #include "mail/postfix/commands/domain_option.h"
-#include "mail/postfix/commands/name_check.h"
+#include "mail/postfix/options/name_check.h"
 
 namespace po = boost::program_options;
 

@@ -13,7 +13,7 @@
 #include "lib/errors/uerr.h"
 #include "mail/lib/files/domain_keys.h"
 #include "mail/postfix/commands/domain_option.h"
-#include "mail/postfix/commands/name_check.h"
+#include "mail/postfix/options/name_check.h"
 
 namespace po = boost::program_options;
 

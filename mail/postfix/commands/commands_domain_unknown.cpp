@@ -10,8 +10,8 @@
 #include "mail/postfix/accounts/domain_manager.h"
 #include "mail/postfix/commands/commands.h"
 #include "mail/postfix/commands/domain_option.h"
-#include "mail/postfix/commands/missing_mandatory_option.h"
-#include "mail/postfix/commands/name_check.h"
+#include "mail/postfix/options/missing_mandatory_option.h"
+#include "mail/postfix/options/name_check.h"
 #include "mail/postfix/tables/batch_database_helper.h"
 
 namespace po = boost::program_options;

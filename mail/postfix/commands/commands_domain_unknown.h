@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "mail/postfix/commands/program_options_helper.h"
+#include "mail/postfix/options/program_options_helper.h"
 
 namespace quarn::mail::postfix::mxwarden_commands {
 

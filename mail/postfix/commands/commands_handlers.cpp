@@ -11,9 +11,9 @@
 #include "mail/lib/handlers/mh_db_change.h"
 #include "mail/lib/handlers/mh_db_list.h"
 #include "mail/lib/handlers/mh_record.h"
-#include "mail/postfix/commands/missing_mandatory_option.h"
-#include "mail/postfix/commands/name_check.h"
-#include "mail/postfix/commands/program_options_helper.h"
+#include "mail/postfix/options/missing_mandatory_option.h"
+#include "mail/postfix/options/name_check.h"
+#include "mail/postfix/options/program_options_helper.h"
 #include "mail/postfix/config/module_info.h"
 
 namespace po = boost::program_options;

@@ -10,7 +10,7 @@
 #include "lib/errors/errors.h"
 #include "mail/lib/files/courier_settings.h"
 #include "mail/lib/files/spf_settings.h"
-#include "mail/postfix/commands/program_options_helper.h"
+#include "mail/postfix/options/program_options_helper.h"
 #include "mail/postfix/config/settings_manager.h"
 #include "mail/postfix/lib/pop_auth.h"
 #include "mail/postfix/lib/poplock_cron.h"

@@ -16,8 +16,8 @@
 #include "mail/lib/storage/on_removal.h"
 #include "mail/postfix/accounts/mailname_manager.h"
 #include "mail/postfix/commands/mailname_options.h"
-#include "mail/postfix/commands/name_check.h"
-#include "mail/postfix/commands/program_options_helper.h"
+#include "mail/postfix/options/name_check.h"
+#include "mail/postfix/options/program_options_helper.h"
 
 namespace po = boost::program_options;
 

@@ -13,8 +13,8 @@
 #include "mail/lib/handlers/mh_db_clone.h"
 #include "mail/postfix/accounts/mailname_manager.h"
 #include "mail/postfix/commands/mailname_options.h"
-#include "mail/postfix/commands/name_check.h"
-#include "mail/postfix/commands/program_options_helper.h"
+#include "mail/postfix/options/name_check.h"
+#include "mail/postfix/options/program_options_helper.h"
 
 namespace po = boost::program_options;
 

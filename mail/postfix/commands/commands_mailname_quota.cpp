@@ -10,7 +10,7 @@
 #include "mail/lib/quota/mailbox_size.h"
 #include "mail/lib/storage/maildir_manager.h"
 #include "mail/postfix/commands/mailname_options.h"
-#include "mail/postfix/commands/program_options_helper.h"
+#include "mail/postfix/options/program_options_helper.h"
 
 namespace po = boost::program_options;
 

@@ -14,9 +14,9 @@
 
 #include "lib/errors/errors.h"
 #include "mail/lib/files/courier_settings.h"
-#include "mail/postfix/commands/name_check.h"
-#include "mail/postfix/commands/option_types.h"
-#include "mail/postfix/commands/program_options_helper.h"
+#include "mail/postfix/options/name_check.h"
+#include "mail/postfix/options/option_types.h"
+#include "mail/postfix/options/program_options_helper.h"
 #include "mail/postfix/config/settings_manager.h"
 #include "mail/postfix/services/service_manager.h"
 

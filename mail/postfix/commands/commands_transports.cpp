@@ -6,9 +6,9 @@
 
 #include <boost/program_options/value_semantic.hpp>
 
-#include "mail/postfix/commands/missing_mandatory_option.h"
-#include "mail/postfix/commands/name_check.h"
-#include "mail/postfix/commands/program_options_helper.h"
+#include "mail/postfix/options/missing_mandatory_option.h"
+#include "mail/postfix/options/name_check.h"
+#include "mail/postfix/options/program_options_helper.h"
 #include "mail/postfix/config/sender_transport_manager.h"
 #include "mail/postfix/services/service_manager.h"
 

@@ -2,7 +2,7 @@
 
 #include <boost/program_options/value_semantic.hpp>
 
-#include "mail/postfix/commands/name_check.h"
+#include "mail/postfix/options/name_check.h"
 
 namespace po = boost::program_options;
 

@@ -9,7 +9,7 @@
 
 #include "lib/panel/enviroment.h"
 #include "mail/lib/auth/mail_auth_types.h"
-#include "mail/postfix/commands/name_check.h"
+#include "mail/postfix/options/name_check.h"
 
 namespace po = boost::program_options;
 

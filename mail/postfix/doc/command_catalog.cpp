@@ -9,8 +9,8 @@
 #include <boost/algorithm/string/split.hpp>
 #include <boost/algorithm/string/trim.hpp>
 
-#include "mail/postfix/commands/dispatch.h"
-#include "mail/postfix/commands/help.h"
+#include "mail/postfix/entry/dispatch.h"
+#include "mail/postfix/entry/help.h"
 #include "mail/postfix/doc/declaration_probe.h"
 
 namespace quarn::mail::postfix::doc {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "mail/postfix/commands/commands.h"
-#include "mail/postfix/commands/option_declarations.h"
+#include "mail/postfix/options/option_declarations.h"
 
 namespace quarn::mail::postfix::doc {
 

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "lib/errors/errors.h"
-#include "mail/postfix/commands/program_options_helper.h"
+#include "mail/postfix/options/program_options_helper.h"
 
 namespace po = boost::program_options;
 using quarn::mail::postfix::doc::decodeDeclarations;

@@ -9,7 +9,7 @@
 
 #include "lib/errors/errors.h"
 #include "lib/errors/traceback.h"
-#include "mail/postfix/commands/dispatch.h"
+#include "mail/postfix/entry/dispatch.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "mail/postfix/commands/program_options_helper.h"
+#include "mail/postfix/options/program_options_helper.h"
 
 #include <string>
 #include <vector>
@@ -6,8 +6,8 @@
 #include <boost/program_options/errors.hpp>
 #include <gtest/gtest.h>
 
-#include "mail/postfix/commands/missing_mandatory_option.h"
-#include "mail/postfix/commands/option_types.h"
+#include "mail/postfix/options/missing_mandatory_option.h"
+#include "mail/postfix/options/option_types.h"
 #include "tests/unit/process/child_output.h"
 
 namespace po = boost::program_options;

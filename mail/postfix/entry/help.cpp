@@ -1,4 +1,4 @@
-#include "mail/postfix/commands/help.h"
+#include "mail/postfix/entry/help.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,7 +1,7 @@
 // A mandatory option that the command line lacks.  It is an option error, so
 // the handlers report it like any other one.
-#ifndef QUARN_MAIL_POSTFIX_COMMANDS_MISSING_MANDATORY_OPTION_H
-#define QUARN_MAIL_POSTFIX_COMMANDS_MISSING_MANDATORY_OPTION_H
+#ifndef QUARN_MAIL_POSTFIX_OPTIONS_MISSING_MANDATORY_OPTION_H
+#define QUARN_MAIL_POSTFIX_OPTIONS_MISSING_MANDATORY_OPTION_H
 
 #include <string>
 

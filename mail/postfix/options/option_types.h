@@ -2,8 +2,8 @@
 // not know: a prefix length, the account-name format and a set of mail
 // components.  Their validate overloads are found by argument-dependent
 // lookup.
-#ifndef QUARN_MAIL_POSTFIX_COMMANDS_OPTION_TYPES_H
-#define QUARN_MAIL_POSTFIX_COMMANDS_OPTION_TYPES_H
+#ifndef QUARN_MAIL_POSTFIX_OPTIONS_OPTION_TYPES_H
+#define QUARN_MAIL_POSTFIX_OPTIONS_OPTION_TYPES_H
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "mail/postfix/commands/name_check.h"
+#include "mail/postfix/options/name_check.h"
 
 #include <stdexcept>
 

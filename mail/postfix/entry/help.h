@@ -1,6 +1,6 @@
 // The three help texts of the program and the usage error.
-#ifndef QUARN_MAIL_POSTFIX_COMMANDS_HELP_H
-#define QUARN_MAIL_POSTFIX_COMMANDS_HELP_H
+#ifndef QUARN_MAIL_POSTFIX_ENTRY_HELP_H
+#define QUARN_MAIL_POSTFIX_ENTRY_HELP_H
 
 #include <cstddef>
 #include <ostream>

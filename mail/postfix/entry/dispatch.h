@@ -1,6 +1,6 @@
 // The program's entry: the command table and the dispatch of one command.
-#ifndef QUARN_MAIL_POSTFIX_COMMANDS_DISPATCH_H
-#define QUARN_MAIL_POSTFIX_COMMANDS_DISPATCH_H
+#ifndef QUARN_MAIL_POSTFIX_ENTRY_DISPATCH_H
+#define QUARN_MAIL_POSTFIX_ENTRY_DISPATCH_H
 
 #include <functional>
 #include <map>

@@ -1,4 +1,4 @@
-#include "mail/postfix/commands/dispatch.h"
+#include "mail/postfix/entry/dispatch.h"
 
 #include <iostream>
 #include <map>
@@ -8,7 +8,7 @@
 #include "lib/errors/report.h"
 #include "mail/lib/auth/mail_auth_location.h"
 #include "mail/postfix/commands/commands.h"
-#include "mail/postfix/commands/help.h"
+#include "mail/postfix/entry/help.h"
 
 namespace quarn::mail::postfix {
 

@@ -1,7 +1,7 @@
 // Names from the command line made ready for use and checked, once, before
 // a handler changes anything: the one place every command handler calls.
-#ifndef QUARN_MAIL_POSTFIX_COMMANDS_NAME_CHECK_H
-#define QUARN_MAIL_POSTFIX_COMMANDS_NAME_CHECK_H
+#ifndef QUARN_MAIL_POSTFIX_OPTIONS_NAME_CHECK_H
+#define QUARN_MAIL_POSTFIX_OPTIONS_NAME_CHECK_H
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "mail/postfix/commands/option_types.h"
+#include "mail/postfix/options/option_types.h"
 
 #include <map>
 

@@ -1,4 +1,4 @@
-#include "mail/postfix/commands/program_options_helper.h"
+#include "mail/postfix/options/program_options_helper.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -7,9 +7,9 @@
 #include <boost/program_options/parsers.hpp>
 
 #include "lib/errors/uerr.h"
-#include "mail/postfix/commands/missing_mandatory_option.h"
-#include "mail/postfix/commands/option_declarations.h"
-#include "mail/postfix/commands/option_types.h"
+#include "mail/postfix/options/missing_mandatory_option.h"
+#include "mail/postfix/options/option_declarations.h"
+#include "mail/postfix/options/option_types.h"
 
 namespace po = boost::program_options;
 

@@ -1,8 +1,8 @@
 // The option parsing shared by every command handler: options declared in a
 // chain, some of them mandatory, a help text of the command's own, and one
 // uniform report of option errors.
-#ifndef QUARN_MAIL_POSTFIX_COMMANDS_PROGRAM_OPTIONS_HELPER_H
-#define QUARN_MAIL_POSTFIX_COMMANDS_PROGRAM_OPTIONS_HELPER_H
+#ifndef QUARN_MAIL_POSTFIX_OPTIONS_PROGRAM_OPTIONS_HELPER_H
+#define QUARN_MAIL_POSTFIX_OPTIONS_PROGRAM_OPTIONS_HELPER_H
 
 #include <forward_list>
 #include <ostream>
@@ -12,7 +12,7 @@
 #include <boost/program_options/value_semantic.hpp>
 #include <boost/program_options/variables_map.hpp>
 
-#include "mail/postfix/commands/option_declarations.h"
+#include "mail/postfix/options/option_declarations.h"
 
 namespace quarn::mail::postfix::mxwarden_commands {
 

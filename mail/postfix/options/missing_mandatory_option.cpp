@@ -1,4 +1,4 @@
-#include "mail/postfix/commands/missing_mandatory_option.h"
+#include "mail/postfix/options/missing_mandatory_option.h"
 
 namespace quarn::mail::postfix::mxwarden_commands {
 

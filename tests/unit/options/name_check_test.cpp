@@ -1,6 +1,6 @@
 // The names of the command line, at the one helper every handler calls:
 // IDNA first, then lower case for domains, then the rules.
-#include "mail/postfix/commands/name_check.h"
+#include "mail/postfix/options/name_check.h"
 
 #include <functional>
 #include <stdexcept>

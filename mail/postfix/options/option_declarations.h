@@ -1,8 +1,8 @@
 // What a command declares on its command line, read without running the
 // command: the documentation is generated from it, so that the manual page
 // and the shell completion can never miss an option.
-#ifndef QUARN_MAIL_POSTFIX_COMMANDS_OPTION_DECLARATIONS_H
-#define QUARN_MAIL_POSTFIX_COMMANDS_OPTION_DECLARATIONS_H
+#ifndef QUARN_MAIL_POSTFIX_OPTIONS_OPTION_DECLARATIONS_H
+#define QUARN_MAIL_POSTFIX_OPTIONS_OPTION_DECLARATIONS_H
 
 #include <string>
 #include <vector>

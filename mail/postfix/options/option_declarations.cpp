@@ -1,4 +1,4 @@
-#include "mail/postfix/commands/option_declarations.h"
+#include "mail/postfix/options/option_declarations.h"
 
 namespace quarn::mail::postfix::mxwarden_commands {
 
