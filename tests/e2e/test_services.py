@@ -13,7 +13,7 @@ DISABLED = sandbox.QUARN + "/master.cf.disabled"
 INITD = "/run/sandbox/initd"
 SMTPS_LINE = "smtps inet n - n - - smtpd -o smtpd_tls_wrappermode=yes\n"
 
-# Waits for a port on 127.0.0.1 to answer (argv[2] "1") or not ("0").
+# Waits up to ten seconds for 127.0.0.1:argv[1] to answer (argv[2] "1") or not.
 PORT = r"""
 import socket, sys, time
 port, wanted = int(sys.argv[1]), sys.argv[2] == "1"
@@ -39,27 +39,20 @@ def box():
 
 @pytest.fixture
 def sb(box):
-    """The sandbox as started: Debian's master.cf, no disabled file, Postfix
-    running, both stand-ins stopped and failing nothing, empty call log."""
+    """Debian's master.cf, no disabled file, Postfix running, both stand-ins
+    stopped and failing nothing, an empty call log."""
     b, shipped = box
     if b.read(MASTER_CF) != shipped:
         b.write(MASTER_CF, shipped)
+    b.run(["chmod", "755", "/etc/init.d/postfix"], check=True)
     b.run(["rm", "-rf", DISABLED, INITD], check=True)
     b.run(["mkdir", INITD], check=True)
     b.write("/run/sandbox/initd.log", "")
-    b.run(["/usr/sbin/postfix", "status"]).returncode == 0 or \
+    if not postfix_runs(b):
         b.run(["/etc/init.d/postfix", "start"], check=True)
     b.run(["/usr/sbin/postfix", "reload"], check=True)
     b.sql("DELETE FROM misc WHERE param='message_submission'")
     return b
-
-
-def set_state(sb, service, state):
-    sb.write(f"{INITD}/{service}.state", state + "\n")
-
-
-def fail(sb, service, action, status=1):
-    sb.write(f"{INITD}/{service}.fail-{action}", f"{status}\n")
 
 
 def port_becomes(sb, port, open_):
@@ -68,6 +61,15 @@ def port_becomes(sb, port, open_):
 
 def postfix_runs(sb):
     return sb.run(["/usr/sbin/postfix", "status"]).returncode == 0
+
+
+def stop_postfix(sb):
+    sb.run(["/usr/sbin/postfix", "stop"], check=True)
+
+
+def acted(result, status=0):
+    """Postfix's init script writes its own progress on standard output."""
+    assert (result.returncode, result.stderr) == (status, "")
 
 
 def components(*names):
@@ -89,19 +91,25 @@ def test_submission_opens_and_closes_587_and_keeps_its_text(sb, enable, disable)
     edited = sb.read(MASTER_CF).replace("smtpd_sender_restrictions=\n",
                                         "smtpd_sender_restrictions=\n  -o syslog_name=sub\n")
     sb.write(MASTER_CF, edited)
-    entry = edited[edited.index("\nsubmission inet") + 1:]
-
     check(mx(sb, *disable), 0)
     assert_postfix_check_clean(sb)
     assert port_becomes(sb, 587, False), "587 still answers"
-    assert "\nsubmission" not in sb.read(MASTER_CF)
-    assert sb.read(DISABLED) == entry
-
+    assert sb.read(DISABLED) == edited[edited.index("\nsubmission inet") + 1:]
     check(mx(sb, *enable), 0)
     assert_postfix_check_clean(sb)
-    assert sb.read(MASTER_CF) == edited
-    assert sb.read(DISABLED) == ""
+    assert (sb.read(MASTER_CF), sb.read(DISABLED)) == (edited, "")
     assert port_becomes(sb, 587, True)
+
+
+def test_submission_words_with_postfix_stopped_or_nothing_to_do(sb):
+    stop_postfix(sb)
+    check(mx(sb, "-b"), 0)
+    assert not sb.exists(DISABLED), "nothing to switch off, nothing written"
+    check(mx(sb, "-a"), 0)
+    check(mx(sb, "-a"), 0)
+    assert sb.read(MASTER_CF).count("\nsubmission inet n - n - - smtpd -o smtpd_enforce") == 1
+    assert not postfix_runs(sb), "a stopped Postfix is not reloaded"
+    assert_postfix_check_clean(sb)
 
 
 def test_start_and_stop_service_open_and_close_465(sb):
@@ -119,9 +127,8 @@ def test_start_and_stop_service_open_and_close_465(sb):
 
 @pytest.mark.parametrize("command,setting,want_enabled", [
     ("--start-service", "true", True),
-    ("--start-service", "false", False),
     ("--start-service", None, False),
-    ("--restart-service", "true", True),
+    ("--restart-service", "false", False),
     ("--stop-service", "true", True),
     ("--stop-service", "false", False),
 ])
@@ -131,61 +138,7 @@ def test_submission_follows_the_panel_setting(sb, command, setting, want_enabled
         sb.set_misc("message_submission", setting)
     check(mx(sb, command, *components("submission")), 0)
     assert ("\nsubmission inet" in sb.read(MASTER_CF)) == want_enabled
-    assert_postfix_check_clean(sb)
     assert port_becomes(sb, 587, want_enabled)
-
-
-# Status lines
-
-ALL_STOPPED = ("mta is running\npop3 is stopped\npop3s is stopped\nimap is stopped\n"
-               "imaps is stopped\nmilter is stopped\n")
-
-
-@pytest.mark.parametrize("names,courier,milter,want", [
-    ((), "stopped", "stopped", ALL_STOPPED),
-    (("all",), "stopped", "stopped", ALL_STOPPED),
-    (("imap",), "running", "stopped", "imap is running\n"),
-    (("imaps", "pop3", "milter"), "running", "running",
-     "pop3 is running\nimaps is running\nmilter is running\n"),
-    (("imap", "pop3s", "imaps", "pop3"), "stopped", "running",
-     "pop3 is stopped\npop3s is stopped\nimap is stopped\nimaps is stopped\n"),
-    (("smtp", "smtps", "submission"), "running", "running", ""),
-    (("mta", "milter"), "running", "running", "mta is running\nmilter is running\n"),
-])
-def test_status_service_lines(sb, names, courier, milter, want):
-    set_state(sb, "courier-imap", courier)
-    set_state(sb, "kx-remote", milter)
-    check(mx(sb, "--status-service", *components(*names)), 0, out=want)
-    calls = sb.initd_log()
-    assert calls.count("courier-imap status") == (1 if want.count("pop3") +
-                                                  want.count("imap") else 0)
-
-
-def test_status_of_a_stopped_mta(sb):
-    sb.run(["/usr/sbin/postfix", "stop"], check=True)
-    check(mx(sb, "--status-service", *components("mta")), 0, out="mta is stopped\n")
-    check(mx(sb, "-s"), 0, out="is stopped\n")
-
-
-# Component mask rules: which scripts run
-
-
-@pytest.mark.parametrize("args,want_calls", [
-    (["--stop-service", *components("imap", "pop3", "imaps")], ["courier-imap stop"]),
-    (["--restart-service", *components("milter", "pop3s")],
-     ["courier-imap restart", "kx-remote restart"]),
-    (["--reload-service", *components("milter")], []),
-    (["--reload-service", *components("smtp", "smtps", "submission")], []),
-    (["--reload-service"], ["courier-imap reload"]),
-    (["--start-service", *components("mta", "smtp")], []),
-])
-def test_component_mask_selects_the_scripts(sb, args, want_calls):
-    # No listener changes: each is already as the components want it.
-    set_state(sb, "courier-imap", "running")
-    before = sb.read(MASTER_CF)
-    check(mx(sb, *args), 0)
-    assert sb.initd_log() == want_calls
-    assert sb.read(MASTER_CF) == before
 
 
 def test_no_component_means_all(sb):
@@ -193,104 +146,116 @@ def test_no_component_means_all(sb):
     acted(mx(sb, "--start-service"))
     assert sb.initd_log() == ["courier-imap start", "kx-remote start"]
     assert sb.read(MASTER_CF).endswith(SMTPS_LINE)
-    assert "\nsubmission" not in sb.read(MASTER_CF)
     assert port_becomes(sb, 465, True)
     acted(mx(sb, "--stop-service"))
     assert not postfix_runs(sb)
     assert sb.initd_log()[2:] == ["courier-imap stop", "kx-remote stop"]
+    assert sb.read(DISABLED).startswith("smtp      inet")
     assert sb.read(DISABLED).endswith(SMTPS_LINE)
 
 
-def acted(result, status=0):
-    """Postfix's init script writes its own progress on standard output."""
-    assert (result.returncode, result.stderr) == (status, "")
+# Status lines
+
+ALL = "mta is running\npop3 is {0}\npop3s is {0}\nimap is {0}\nimaps is {0}\nmilter is {1}\n"
 
 
-def test_mta_component_stops_and_starts_postfix(sb):
+@pytest.mark.parametrize("names,courier,milter,want", [
+    ((), "stopped", "running", ALL.format("stopped", "running")),
+    (("all",), "running", "stopped", ALL.format("running", "stopped")),
+    (("imap",), "running", "stopped", "imap is running\n"),
+    (("imaps", "pop3", "milter"), "running", "running",
+     "pop3 is running\nimaps is running\nmilter is running\n"),
+    (("smtp", "smtps", "submission"), "running", "running", ""),
+])
+def test_status_service_lines(sb, names, courier, milter, want):
+    sb.write(f"{INITD}/courier-imap.state", courier)
+    sb.write(f"{INITD}/kx-remote.state", milter)
+    check(mx(sb, "--status-service", *components(*names)), 0, out=want)
+    # One call of Courier's script answers for all four components.
+    assert sb.initd_log().count("courier-imap status") == ("p3 " in want or "ap " in want)
+
+
+# The scripts each command runs, with the components and the legacy words;
+# "fail" makes that script exit 5, which but for status is reported on both
+# streams. Courier starts running, the milter stopped.
+SCRIPTS = [
+    # (arguments, fail, want status, want output, want calls)
+    (["--stop-service", *components("imap", "pop3", "imaps")], None, 0, "",
+     ["courier-imap stop"]),
+    (["--restart-service", *components("milter", "pop3s")], None, 0, "",
+     ["courier-imap restart", "kx-remote restart"]),
+    (["--reload-service", *components("milter", "smtp", "smtps", "submission")], None, 0,
+     "", []),
+    (["--reload-service"], None, 0, "", ["courier-imap reload"]),
+    (["--start-service", *components("mta", "smtp")], None, 0, "", []),
+    (["--start-service", *components("pop3", "milter")], "kx-remote start", 1, "",
+     ["courier-imap start", "kx-remote start"]),
+    (["--stop-service", *components("imap", "milter")], "courier-imap stop", 1, "",
+     ["courier-imap stop", "kx-remote stop"]),
+    (["--reload-service", *components("imap")], "courier-imap reload", 1, "",
+     ["courier-imap reload"]),
+    (["--status-service", *components("imap")], "courier-imap status", 0,
+     "imap is stopped\n", ["courier-imap status"]),
+    (["--start-maild", "--help"], "courier-imap start", 255, "", ["courier-imap start"]),
+    (["-i"], None, 0, "", ["courier-imap start"]),
+    (["-t", "x"], None, 0, "", ["courier-imap stop"]),
+    (["--stop-maild"], "courier-imap stop", 255, "", ["courier-imap stop"]),
+    (["-z"], None, 0, "", ["courier-imap restart"]),
+    (["--restart-maild"], None, 0, "", ["courier-imap restart"]),
+    (["-e"], None, 0, "is running\n", ["courier-imap status"]),
+    (["--status-maild", "--help"], "courier-imap status", 0, "is stopped\n",
+     ["courier-imap status"]),
+    (["--start-milter", "--help"], None, 0, "", ["kx-remote start"]),
+    (["--stop-milter"], None, 0, "", ["kx-remote stop"]),
+    (["--restart-milter"], "kx-remote restart", 255, "", ["kx-remote restart"]),
+    (["--status-milter", "-h"], None, 0, "is stopped\n", ["kx-remote status"]),
+    (["-s", "--bogus"], None, 0, "is running\n", []),
+    (["--status-smtpd"], None, 0, "is running\n", []),
+]
+
+
+@pytest.mark.parametrize("args,fail,want_status,want_out,want_calls", SCRIPTS,
+                         ids=[" ".join(row[0]) for row in SCRIPTS])
+def test_scripts_run_and_exit_statuses(sb, args, fail, want_status, want_out, want_calls):
+    sb.write(f"{INITD}/courier-imap.state", "running")
+    if fail:
+        service, action = fail.split()
+        sb.write(f"{INITD}/{service}.fail-{action}", "5")
+    before = sb.read(MASTER_CF)
+    message = ""
+    if fail and action != "status":
+        message = f"Service /etc/init.d/{service} failed to {action}\n"
+    check(mx(sb, *args), want_status, out=want_out + message, err=message)
+    assert sb.initd_log() == want_calls
+    assert sb.read(MASTER_CF) == before, "the listeners were already as wanted"
+
+
+def test_postfix_exception_is_reported_and_the_rest_still_runs(sb):
+    stop_postfix(sb)
+    sb.run(["chmod", "644", "/etc/init.d/postfix"], check=True)
+    result = mx(sb, "--start-service", *components("mta", "imap", "milter"))
+    assert result.returncode == 1
+    assert result.stderr == "Fatal error: quarn::SystemError(execve: Permission denied)\n"
+    assert sb.initd_log() == ["courier-imap start", "kx-remote start"]
+
+
+# Postfix itself and the legacy SMTP words
+
+
+def test_mta_component_and_legacy_words_stop_and_start_postfix(sb):
     acted(mx(sb, "--stop-service", *components("mta", "smtps")))
     assert not postfix_runs(sb)
-    assert "\nsmtps" not in sb.read(MASTER_CF)
+    acted(mx(sb, "--reload-service", *components("mta")), 1)
     acted(mx(sb, "--start-service", *components("mta", "smtps")))
-    assert postfix_runs(sb)
-    assert port_becomes(sb, 465, True)
+    assert postfix_runs(sb) and port_becomes(sb, 465, True)
     acted(mx(sb, "--restart-service", *components("mta")))
-    assert postfix_runs(sb)
-
-
-def test_listener_change_with_postfix_stopped_needs_no_reload(sb):
-    sb.run(["/usr/sbin/postfix", "stop"], check=True)
-    check(mx(sb, "--start-service", *components("smtps")), 0)
-    assert sb.read(MASTER_CF).endswith(SMTPS_LINE)
-    assert not postfix_runs(sb)
-
-
-def test_unknown_component_is_an_option_error(sb):
-    result = mx(sb, "--status-service", "--mail-component=SMTP")
-    assert result.returncode == 1
-    assert result.stderr == ("the argument ('unknown component SMTP') for option"
-                             " '--mail-component' is invalid\n")
-    assert "Usage: --status-service [--mail-component=" in result.stdout
-    assert sb.initd_log() == []
-
-
-# Exit statuses with failing scripts
-
-
-@pytest.mark.parametrize("args,service,action,want_status,want_calls", [
-    (["--start-service"], "kx-remote", "start", 1, ["courier-imap start", "kx-remote start"]),
-    (["--start-service", *components("pop3")], "courier-imap", "start", 1,
-     ["courier-imap start"]),
-    (["--stop-service", *components("imap", "milter")], "courier-imap", "stop", 1,
-     ["courier-imap stop", "kx-remote stop"]),
-    (["--restart-service", *components("milter")], "kx-remote", "restart", 1,
-     ["kx-remote restart"]),
-    (["--reload-service", *components("imap")], "courier-imap", "reload", 1,
-     ["courier-imap reload"]),
-    (["--status-service", *components("imap", "milter")], "courier-imap", "status", 0,
-     ["courier-imap status", "kx-remote status"]),
-    (["--start-maild"], "courier-imap", "start", 255, ["courier-imap start"]),
-    (["-t"], "courier-imap", "stop", 255, ["courier-imap stop"]),
-    (["--restart-milter"], "kx-remote", "restart", 255, ["kx-remote restart"]),
-    (["-e"], "courier-imap", "status", 0, ["courier-imap status"]),
-])
-def test_failing_script_sets_the_exit_status(sb, args, service, action, want_status,
-                                             want_calls):
-    fail(sb, service, action, 5)
-    result = mx(sb, *args)
-    assert result.returncode == want_status, result.stderr
-    assert sb.initd_log() == want_calls
-    if action == "status":
-        assert result.stderr == "" and "is stopped" in result.stdout
-    else:
-        assert f"Service /etc/init.d/{service} failed to {action}" in result.stderr
-
-
-def test_reload_of_a_stopped_mta_fails(sb):
-    sb.run(["/usr/sbin/postfix", "stop"], check=True)
-    assert mx(sb, "--reload-service", *components("mta")).returncode == 1
-
-
-# Legacy words: each with its alias, further arguments ignored
-
-
-@pytest.mark.parametrize("words,courier,milter,out,want_calls", [
-    (("--status-maild", "-e"), "running", "stopped", "is running\n", ["courier-imap status"]),
-    (("--start-maild", "-i"), "stopped", "stopped", "", ["courier-imap start"]),
-    (("--stop-maild", "-t"), "running", "stopped", "", ["courier-imap stop"]),
-    (("--restart-maild", "-z"), "running", "stopped", "", ["courier-imap restart"]),
-    (("--status-milter",), "stopped", "stopped", "is stopped\n", ["kx-remote status"]),
-    (("--start-milter",), "stopped", "stopped", "", ["kx-remote start"]),
-    (("--stop-milter",), "stopped", "running", "", ["kx-remote stop"]),
-    (("--restart-milter",), "stopped", "running", "", ["kx-remote restart"]),
-    (("--status-smtpd", "-s"), "stopped", "stopped", "is running\n", []),
-])
-def test_legacy_daemon_words(sb, words, courier, milter, out, want_calls):
-    for word in words:
-        sb.write("/run/sandbox/initd.log", "")
-        set_state(sb, "courier-imap", courier)
-        set_state(sb, "kx-remote", milter)
-        check(mx(sb, word, "--help", "--bogus"), 0, out=out)
-        assert sb.initd_log() == want_calls, word
+    for stop, start in (("--stop-qmail-send", "--start-qmail-send"), ("-m", "-l")):
+        acted(mx(sb, stop, "--help"))
+        assert not postfix_runs(sb)
+        check(mx(sb, stop), 0)
+        check(mx(sb, "-s"), 0, out="is stopped\n")
+        acted(mx(sb, start, "x"))
+        assert postfix_runs(sb)
 
 
 @pytest.mark.parametrize("stop,start", [
@@ -299,24 +264,9 @@ def test_legacy_daemon_words(sb, words, courier, milter, out, want_calls):
 def test_legacy_smtpd_words_switch_smtp_and_smtps(sb, stop, start):
     check(mx(sb, start, "--help"), 0)
     assert sb.read(MASTER_CF).endswith(SMTPS_LINE)
-    assert port_becomes(sb, 465, True)
     check(mx(sb, stop, "--help"), 0)
     assert_postfix_check_clean(sb)
     assert port_becomes(sb, 25, False) and port_becomes(sb, 465, False)
-    disabled = sb.read(DISABLED)
-    assert disabled.startswith("smtp      inet") and disabled.endswith(SMTPS_LINE)
     check(mx(sb, start), 0)
     assert port_becomes(sb, 25, True) and port_becomes(sb, 465, True)
     assert sb.initd_log() == []
-
-
-@pytest.mark.parametrize("stop,start", [
-    ("--stop-qmail-send", "--start-qmail-send"), ("-m", "-l"),
-])
-def test_legacy_mta_words(sb, stop, start):
-    acted(mx(sb, stop, "--help"))
-    assert not postfix_runs(sb)
-    check(mx(sb, stop), 0)
-    acted(mx(sb, start, "x"))
-    assert postfix_runs(sb)
-    check(mx(sb, start), 0)
