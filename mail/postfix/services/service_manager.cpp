@@ -106,7 +106,9 @@ int ServiceManager::addOrEnableModule(const ModuleInfo& info) {
 
 int ServiceManager::reloadIfRunning() {
     // A reload of a stopped Postfix only fails; it reads master.cf at start.
-    return statusServer(0) == 0 ? reloadServer() : 0;
+    // The master is asked, not the queue manager: a reload just before
+    // replaces that one, and this reload must not be skipped meanwhile.
+    return isMasterRunning() ? reloadServer() : 0;
 }
 
 }  // namespace quarn::mail::postfix

@@ -53,10 +53,10 @@ public:
     static void disableSubmission(ModuleManager& manager);
 
     /// Switches `info` on in Postfix's master.cf and stores it. When
-    /// master.cf was written and Postfix runs, the result of its reload;
+    /// master.cf was written and Postfix's master runs, its reload's result;
     /// else 0 (a stopped Postfix reads the file when it starts).
     static int addOrEnableModule(const ModuleInfo& info);
-    /// Reloads Postfix when it runs; 0 when it does not.
+    /// Reloads Postfix when its master runs; 0 when it does not.
     static int reloadIfRunning();
 };
 
