@@ -105,8 +105,3 @@ def test_deprecated_handler_commands_ignore_arguments(word):
     text = DEPRECATED[word]
     check(run(word), 1, out=text, err=text)
     check(run(word, "--help", "--handler-name=x"), 1, out=text, err=text)
-
-
-def test_unbuilt_command_is_an_honest_fatal_error():
-    line = "Fatal error: quarn::NotSupportedError(command --status-service isn't supported)\n"
-    check(run("--status-service", "--mail-component=mta"), 1, out=line, err=line)

@@ -44,4 +44,11 @@ bool isPostfixRunning() {
     return master > 0 && qmgrRunsUnder(master);
 }
 
+bool isMasterRunning() {
+    pid_t master = getMasterPid();
+    std::string name;
+    pid_t parent;
+    return master > 0 && readProcessStat(master, name, parent) && name == "master";
+}
+
 }  // namespace quarn::mail::postfix

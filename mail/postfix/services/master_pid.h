@@ -24,6 +24,10 @@ bool qmgrRunsUnder(pid_t master);
 
 /// Postfix runs: the pid file names a master that has a queue manager.
 bool isPostfixRunning();
+/// The pid file names a live process called "master". Unlike
+/// isPostfixRunning() this holds also while a reload replaces the queue
+/// manager.
+bool isMasterRunning();
 
 }  // namespace quarn::mail::postfix
 

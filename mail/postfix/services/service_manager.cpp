@@ -10,6 +10,8 @@
 #include "lib/process/process_launch.h"
 #include "lib/util/mk_lock.h"
 #include "mail/lib/daemons/daemon_control.h"
+#include "mail/postfix/config/module_definitions.h"
+#include "mail/postfix/config/module_manager.h"
 #include "mail/postfix/services/master_pid.h"
 
 namespace quarn::mail::postfix {
@@ -70,5 +72,47 @@ int ServiceManager::startMilter() { return restart_daemon(MILTER_SERVICE, "start
 int ServiceManager::stopMilter() { return restart_daemon(MILTER_SERVICE, "stop"); }
 int ServiceManager::statusMilter() { return restart_daemon(MILTER_SERVICE, "status"); }
 int ServiceManager::restartMilter() { return restart_daemon(MILTER_SERVICE, "restart"); }
+
+namespace {
+
+/// The entry of `definition` switched on: moved back when it exists
+/// anywhere (an administrator's edits survive), else written anew.
+void switchOn(ModuleManager& manager, const ModuleInfo& definition) {
+    if (manager.hasModule(definition.name, definition.type))
+        manager.enableModule(definition.name, definition.type);
+    else
+        manager.addModule(definition, true);
+}
+
+void switchOff(ModuleManager& manager, const ModuleInfo& definition) {
+    manager.disableModule(definition.name, definition.type);
+}
+
+}  // namespace
+
+void ServiceManager::enableSmtpd(ModuleManager& manager) { switchOn(manager, SmtpdModule()); }
+void ServiceManager::enableSmtpsd(ModuleManager& manager) { switchOn(manager, SmtpsdModule()); }
+void ServiceManager::enableSubmission(ModuleManager& manager) {
+    switchOn(manager, SubmissionModule());
+}
+void ServiceManager::disableSmtpd(ModuleManager& manager) { switchOff(manager, SmtpdModule()); }
+void ServiceManager::disableSmtpsd(ModuleManager& manager) { switchOff(manager, SmtpsdModule()); }
+void ServiceManager::disableSubmission(ModuleManager& manager) {
+    switchOff(manager, SubmissionModule());
+}
+
+int ServiceManager::addOrEnableModule(const ModuleInfo& info) {
+    ModuleManager& manager = ModuleManager::getInstance();
+    manager.loadModules(false);
+    switchOn(manager, info);
+    return manager.storeModules(false) ? reloadIfRunning() : 0;
+}
+
+int ServiceManager::reloadIfRunning() {
+    // A reload of a stopped Postfix only fails; it reads master.cf at start.
+    // The master is asked, not the queue manager: a reload just before
+    // replaces that one, and this reload must not be skipped meanwhile.
+    return isMasterRunning() ? reloadServer() : 0;
+}
 
 }  // namespace quarn::mail::postfix
