@@ -20,7 +20,9 @@ AUTH_SCHEMA = (
     " status INTEGER NOT NULL DEFAULT 0);"
     "CREATE TABLE users (id INTEGER PRIMARY KEY AUTOINCREMENT, dom_id INTEGER NOT NULL,"
     " name VARCHAR(255) NOT NULL, userPassword VARCHAR(255), cmusaslsecretPLAIN VARCHAR(255),"
-    " status INT NOT NULL DEFAULT 0, UNIQUE(name, dom_id));")
+    " status INT NOT NULL DEFAULT 0, UNIQUE(name, dom_id));"
+    "CREATE TRIGGER fkd BEFORE DELETE ON domains FOR EACH ROW BEGIN"
+    " DELETE FROM users WHERE dom_id = OLD.id; END;")
 
 
 def run(sb, *args, env=None):
