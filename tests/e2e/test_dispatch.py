@@ -88,12 +88,6 @@ def test_every_command_word_is_known():
         assert "invalid command" not in r.stderr, word
 
 
-def test_alias_runs_the_long_form():
-    long_form, alias = run("--start-smtpd"), run("-p")
-    assert alias.returncode == long_form.returncode
-    assert alias.stderr.replace("-p", "--start-smtpd") == long_form.stderr
-
-
 DEPRECATED = {
     "--update-handler": "ERROR: this action is deprecated. Please use the hookwarden utlitity\n",
     "--check-handler": "ERROR: This action is deprecated. Please use the hookwardens utility\n",
