@@ -7,6 +7,7 @@ import os
 import pytest
 
 import sandbox
+from mail_setup import check, run
 
 DOMAIN = "attach.test"
 STORE = f"{sandbox.MAIL_ROOT}/{DOMAIN}/joe/@attachments"
@@ -46,14 +47,6 @@ def sb(box):
     box.write(f"{STORE}/a.txt", "x")
     box.write(UPLOAD, "BEGIN:VCARD\n")
     return box
-
-
-def run(sb, *args):
-    return sb.run([sandbox.mxwarden(), *args])
-
-
-def check(result, status, out="", err=""):
-    assert (result.returncode, result.stdout, result.stderr) == (status, out, err)
 
 
 def test_listing_in_bytes_and_blocks(sb):

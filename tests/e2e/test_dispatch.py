@@ -5,6 +5,7 @@ import pytest
 
 from command_table import ROWS
 import sandbox
+from mail_setup import check
 
 USAGE = (
     "Usage: mxwarden <COMMAND> <COMMAND OPTIONS...>\n"
@@ -26,10 +27,6 @@ def box():
 
 def run(*args):
     return _box.run([sandbox.mxwarden(), *args])
-
-
-def check(result, status, out="", err=""):
-    assert (result.returncode, result.stdout, result.stderr) == (status, out, err)
 
 
 def commands_text():
