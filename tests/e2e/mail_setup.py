@@ -1,9 +1,8 @@
 """A mail domain made ready for the mailname commands, and what a mail user
 sees of a mailbox: its records, its password rows, its Maildir.
 
-`make_domain` is the one place that sets a domain up; it writes the panel
-rows and the table records the domain commands would write, so it can be
-replaced by a run of --add-domain (and --add-domain-alias) later.
+`make_domain` is the one place that sets a domain up, by the domain
+commands.
 """
 
 import base64
@@ -13,14 +12,15 @@ import sandbox
 
 AUTH_DB = f"{sandbox.QUARN}/passwd.db"
 AUTH_KEY = f"{sandbox.QUARN}/passwd_db_key"
-STANDARD = ("postmaster", "mailer-daemon", "root", "anonymous", "drweb", "kluser")
 # The two tables of the mail-authentication database that rows go to.
 AUTH_SCHEMA = (
     "CREATE TABLE domains (id INTEGER PRIMARY KEY AUTOINCREMENT, name VARCHAR(255) UNIQUE,"
     " status INTEGER NOT NULL DEFAULT 0);"
     "CREATE TABLE users (id INTEGER PRIMARY KEY AUTOINCREMENT, dom_id INTEGER NOT NULL,"
     " name VARCHAR(255) NOT NULL, userPassword VARCHAR(255), cmusaslsecretPLAIN VARCHAR(255),"
-    " status INT NOT NULL DEFAULT 0, UNIQUE(name, dom_id));")
+    " status INT NOT NULL DEFAULT 0, UNIQUE(name, dom_id));"
+    "CREATE TRIGGER fkd BEFORE DELETE ON domains FOR EACH ROW BEGIN"
+    " DELETE FROM users WHERE dom_id = OLD.id; END;")
 
 
 def run(sb, *args, env=None):
@@ -44,18 +44,14 @@ def fresh_mail_system(sb):
 
 
 def make_domain(sb, domain, aliases=()):
-    """The panel rows of a domain and its aliases, its mail root, and the
-    records --add-domain and --add-domain-alias write."""
+    """A panel domain and its aliases, added by --add-domain and
+    --add-domain-alias (unknown names at an alias are refused)."""
     sb.add_domain(domain)
-    sb.run(["install", "-d", "-o", "popuser", "-g", "popuser", "-m", "0750",
-            f"{sandbox.MAIL_ROOT}/{domain}"], check=True)
-    sb.postmap_add("virtual_domains", domain, domain + "/")
-    for name in (domain, *aliases):
-        for local in STANDARD:
-            sb.postmap_add("virtual", f"{local}@{name}", f"{local}@localhost.localdomain")
+    check(run(sb, "--add-domain", f"--domain-name={domain}"), 0)
     for alias in aliases:
         sb.add_domain_alias(domain, alias)
-        sb.postmap_add("virtual", alias, "1")
+        check(run(sb, "--add-domain-alias", f"--domain-name={domain}",
+                  f"--domain-alias-name={alias}", "--set-reject"), 0)
 
 
 def dump(sb, table):

@@ -26,7 +26,6 @@ import time
 
 QUARN = "/var/spool/postfix/quarn"
 MAIL_ROOT = "/var/qmail/mailnames"
-SHADOW = "/etc/vel/.vel.shadow"
 TABLES = ("virtual_domains", "vmailbox", "virtual", "aliases", "blacklists",
           "sdd_transport_maps")
 
@@ -149,16 +148,6 @@ class _Commands:
 
     def set_misc(self, param, val):
         self.panel_db("set-misc", param, val)
-
-    def set_limit(self, domain, limit_name, value):
-        self.panel_db("set-limit", domain, limit_name, str(value))
-
-    def set_webspace(self, domain, webspace_domain):
-        self.panel_db("set-webspace", domain, webspace_domain)
-
-    def admin_password(self):
-        """The panel's admin password: the first line of /etc/vel/.vel.shadow."""
-        return self.read(SHADOW).split("\n", 1)[0]
 
     # Postfix
 

@@ -7,6 +7,7 @@ import os
 import pytest
 
 import sandbox
+from mail_setup import check, run
 
 DOMAIN = "attach.test"
 STORE = f"{sandbox.MAIL_ROOT}/{DOMAIN}/joe/@attachments"
@@ -48,23 +49,18 @@ def sb(box):
     return box
 
 
-def run(sb, *args):
-    return sb.run([sandbox.mxwarden(), *args])
+JOE_LISTINGS = [  # options, output; "{blocks}" is a.txt's size in blocks
+    ([], "a.txt\t1\n"),
+    (["--in-blocks"], "a.txt\t{blocks}\n"),
+    (["--fullname"], f"{STORE}/a.txt\t1\n"),
+]
 
 
-def check(result, status, out="", err=""):
-    assert (result.returncode, result.stdout, result.stderr) == (status, out, err)
-
-
-def test_listing_in_bytes_and_blocks(sb):
+@pytest.mark.parametrize("options, want", JOE_LISTINGS)
+def test_listing_in_bytes_and_blocks(sb, options, want):
     blocks = os.lstat(sb.path(f"{STORE}/a.txt")).st_blocks * 512
-    assert blocks >= 512
-    domain = "--domain-name=Attach.TEST"
-    check(run(sb, "--list-attachments", domain, "--mailname=joe"), 0, out="a.txt\t1\n")
-    check(run(sb, "--list-attachments", "--in-blocks", domain, "--mailname=joe"), 0,
-          out=f"a.txt\t{blocks}\n")
-    check(run(sb, "--list-attachments", "--fullname", domain, "--mailname=joe"), 0,
-          out=f"{STORE}/a.txt\t1\n")
+    check(run(sb, "--list-attachments", *options, "--domain-name=Attach.TEST", "--mailname=joe"),
+          0, out=want.format(blocks=blocks))
 
 
 def test_listing_all_mailnames_goes_past_one_without_store(sb):
@@ -75,18 +71,13 @@ def test_listing_all_mailnames_goes_past_one_without_store(sb):
         missing.splitlines() + ["a.txt\t1"])
 
 
-def test_listing_of_a_mailname_without_store_fails(sb):
-    missing = no_dir(f"{sandbox.MAIL_ROOT}/{DOMAIN}/ann/@attachments")
-    check(run(sb, "--list-attachments", f"--domain-name={DOMAIN}", "--mailname=ann"), 1,
-          out=missing, err=missing)
-
-
-@pytest.mark.parametrize("extra, message", [
-    (["--mail-all", "--mailname=joe"], "you should not use --mailname and --mail-all together\n"),
-    ([], "neither --mailname nor --mail-all are specified\n"),
+@pytest.mark.parametrize("extra, text", [
+    (["--mailname=ann"], no_dir(f"{sandbox.MAIL_ROOT}/{DOMAIN}/ann/@attachments")),
+    (["--mail-all", "--mailname=joe"],
+     "you should not use --mailname and --mail-all together\n" + LIST_HELP),
+    ([], "neither --mailname nor --mail-all are specified\n" + LIST_HELP),
 ])
-def test_listing_option_conflicts(sb, extra, message):
-    text = message + LIST_HELP
+def test_listing_refusals(sb, extra, text):
     check(run(sb, "--list-attachments", f"--domain-name={DOMAIN}", *extra), 1,
           out=text, err=text)
 

@@ -9,27 +9,12 @@ import re
 import pytest
 
 import sandbox
+from mail_setup import AUTH_DB, check, fresh_mail_system, run
+import mail_setup
 
-AUTH_DB = f"{sandbox.QUARN}/passwd.db"
 HANDLERS_DB = "/var/lib/quarn/mail/handlers/handlers.db"
 KEYS = "/etc/domainkeys"
 LOG = "/run/sandbox/postfix.log"
-# The authentication database as the mail services have it.
-AUTH_SCHEMA = """CREATE TABLE domains (id INTEGER PRIMARY KEY AUTOINCREMENT,
-  name VARCHAR(255) UNIQUE, status INTEGER NOT NULL DEFAULT 0);
-CREATE TABLE users (id INTEGER PRIMARY KEY AUTOINCREMENT, dom_id INTEGER NOT NULL,
-  name VARCHAR(255) NOT NULL, userPassword VARCHAR(255), cmusaslsecretPLAIN VARCHAR(255),
-  status INT NOT NULL DEFAULT 0, UNIQUE(name, dom_id));
-CREATE TRIGGER fkd BEFORE DELETE ON domains FOR EACH ROW BEGIN
-  DELETE FROM users WHERE dom_id = OLD.id; END;"""
-# One RCPT during an SMTP dialogue from inside the sandbox; prints the code.
-RCPT = """import smtplib, sys
-s = smtplib.SMTP("127.0.0.1", 25)
-s.ehlo("client.test")
-s.mail("sender@example.org")
-print(s.rcpt(sys.argv[1])[0])
-s.quit()
-"""
 
 # Options: "name=text" takes a value, "name:text" is a switch, "!" mandatory.
 DOMAIN = "domain-name=domain name!"
@@ -96,37 +81,22 @@ def help_text(command):
 @pytest.fixture(scope="module")
 def sb():
     with sandbox.session(postfix=True) as box:
-        box.run(["sqlite3", AUTH_DB], input=AUTH_SCHEMA, check=True)
+        fresh_mail_system(box)
         box.run(["mkdir", "-p", "/run/upload"], check=True)
         yield box
-
-
-def run(sb, *args):
-    return sb.run([sandbox.mxwarden(), *args])
-
-
-def check(result, status, out="", err=""):
-    assert (result.returncode, result.stdout, result.stderr) == (status, out, err), result.args
 
 
 def sql(sb, db, statement):
     return sb.run(["sqlite3", db, statement], check=True).stdout.splitlines()
 
 
-def mailbox(sb, domain, mailname, aliases=()):
-    """What --add-mailname and --add-mailbox leave: panel row, records,
-    Maildir and authentication row; the Maildir's path."""
+def mailbox(sb, domain, mailname):
+    """A mailname with its mailbox, made by the commands; its Maildir."""
     sb.add_mailname(domain, mailname)
-    sb.postmap_add("vmailbox", f"{mailname}@{domain}", f"{domain}/{mailname}/Maildir/")
-    for name in (domain, *aliases):
-        sb.postmap_add("virtual", f"{mailname}@{name}", f"{mailname}@{domain}")
-    sql(sb, AUTH_DB, f"INSERT OR IGNORE INTO domains(name) VALUES('{domain}');"
-        f"INSERT INTO users(dom_id, name, userPassword) SELECT id, '{mailname}', 'x'"
-        f" FROM domains WHERE name='{domain}';")
-    maildir = sb.make_maildir(domain, mailname)
-    sb.run(["install", "-d", "-o", "popuser", "-g", "popuser", "-m", "0700",
-            *(f"{maildir}/{d}" for d in ("new", "cur", "tmp"))], check=True)
-    return maildir
+    names = (f"--domain-name={domain}", f"--mailname={mailname}")
+    check(run(sb, "--add-mailname", *names), 0)
+    check(run(sb, "--add-mailbox", *names, env={"VEL_PASSWORD": "x"}), 0)
+    return mail_setup.maildir(domain, mailname)
 
 
 def new_domain(sb, name, ascii=None):
@@ -171,7 +141,7 @@ def delivery_status(sb, address):
 
 def rcpt_code(sb, address):
     settle(sb)
-    return int(sb.run(["python3", "-c", RCPT, address], check=True).stdout)
+    return mail_setup.rcpt_code(sb, address)
 
 
 def auth_status(sb, *domains):
@@ -258,8 +228,8 @@ def test_domain_alias_follows_domain(sb):
 def test_switching_a_domain_off_and_on(sb):
     domain, alias = "switch.example", "switch-alias.example"
     new_domain(sb, domain)
-    maildir = mailbox(sb, domain, "joe", aliases=[alias])
     sb.add_domain_alias(domain, alias)
+    maildir = mailbox(sb, domain, "joe")
     check(run(sb, "--add-domain-alias", f"--domain-name={domain}",
               f"--domain-alias-name={alias}", "--set-reject"), 0)
     add_handlers(sb, domain)
@@ -306,7 +276,10 @@ def test_domain_quota_reaches_default_mailboxes(sb, command, quota):
     domain = "quota.example"
     if not sb.exists(f"{sandbox.MAIL_ROOT}/{domain}"):
         sb.add_domain(domain)
-        mailbox(sb, domain, "joe")
+        sb.add_mailname(domain, "joe")
+        box = sb.make_maildir(domain, "joe")
+        sb.run(["install", "-d", "-o", "popuser", "-g", "popuser", "-m", "0700",
+                *(f"{box}/{d}" for d in ("new", "cur", "tmp"))], check=True)
     check(run(sb, *command, f"--domain-name={domain}"), 0)
     header = sb.read(f"{sandbox.MAIL_ROOT}/{domain}/joe/Maildir/maildirsize").split("\n")[0]
     assert header == quota

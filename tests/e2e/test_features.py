@@ -1,12 +1,12 @@
-"""The feature report: 58 fixed lines and one computed from Postfix's version."""
-
-import os
-import sys
+"""The feature report: 58 fixed lines and one computed from Postfix's
+version; and what mxwarden does with the process state it is started in and
+with output that cannot be written: the report is complete whatever the
+caller did to SIGCHLD, and a report that never reached its reader is no
+success."""
 
 import pytest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import sandbox  # noqa: E402
+import sandbox
 
 FIXED = [
     ("MailName_SetName", "true"), ("MailName_SetDomain", "true"),
@@ -53,18 +53,51 @@ def sb():
         yield box
 
 
-def version_above_2_7(version):
-    return ["2", "7"] < version.split(".")
-
-
-def test_report_with_the_installed_postfix(sb):
+@pytest.fixture(scope="module")
+def expected(sb):
+    """The report with the installed Postfix."""
     version = sb.run(["/usr/sbin/postconf", "-d", "-h", "mail_version"]).stdout.strip()
-    expected = report("true" if version_above_2_7(version) else "false")
+    return report("true" if ["2", "7"] < version.split(".") else "false")
+
+
+def test_report_with_the_installed_postfix(sb, expected):
     assert len(expected.splitlines()) == 59
     for args in ([], ["--domain-name=ignored", "extra"]):
         result = sb.run([sandbox.mxwarden(), "--features", *args])
         assert (result.returncode, result.stderr) == (0, "")
         assert result.stdout == expected
+
+
+# Runs the program given after it with SIGCHLD blocked or ignored; Python
+# itself also leaves SIGPIPE ignored, which the program must not inherit
+# into its own children.
+START = """
+import os, signal, sys
+if sys.argv[1] == "blocked":
+    signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGCHLD})
+else:
+    signal.signal(signal.SIGCHLD, signal.SIG_IGN)
+os.execv(sys.argv[2], sys.argv[2:])
+"""
+
+
+@pytest.mark.parametrize("sigchld", ["blocked", "ignored"])
+def test_features_whatever_sigchld_was(sb, expected, sigchld):
+    result = sb.run(["/usr/bin/python3", "-c", START, sigchld, sandbox.mxwarden(),
+                     "--features"], timeout=30)
+    assert (result.returncode, result.stderr, result.stdout) == (0, "", expected)
+
+
+@pytest.mark.parametrize("args", [["--features"], ["--help-commands"]])
+def test_full_standard_output_is_a_failure(sb, args):
+    result = sb.run(["/bin/sh", "-c", 'exec "$0" "$@" > /dev/full', sandbox.mxwarden(), *args])
+    assert result.returncode == 1
+    assert result.stderr.startswith("mxwarden: write error on standard output")
+
+
+def test_closed_standard_error_does_not_hide_success(sb):
+    result = sb.run(["/bin/sh", "-c", 'exec "$0" --features 2>&-', sandbox.mxwarden()])
+    assert result.returncode == 0
 
 
 # A stand-in postconf shows how other versions are judged; the sandbox's

@@ -1,7 +1,10 @@
 """A mailbox's life as the panel drives it: created, given a mailbox and a
 password, quota and size, renamed, emptied and removed; each step checked
 on both output streams and the exit status, then by what a mail user sees:
-mail that arrives or is refused, passwords the services can read."""
+mail that arrives or is refused, passwords the services can read. Then
+where a mailbox's mail also comes from and goes to: mail aliases, which
+share the mailbox's password and handlers and receive its mail until they
+are removed; redirects in .qmail; the autoresponder handler."""
 
 import os
 
@@ -213,6 +216,66 @@ def test_removed_mailname_refuses_mail_and_leaves_nothing(sb):
     assert rcpt_code(sb, f"gone@{D}") == 550
 
 
+def mailbox_with_alias(sb, mailname, alias):
+    """A mailbox with a password and a handler, and its mail alias added."""
+    mailbox(sb, mailname, env={"VEL_PASSWORD": "pw"}, mail_aliases=[alias])
+    add_handler(sb, f"{mailname}@{D}")
+    check(run(sb, "--add-alias", *names(mailname), f"--alias={alias}"), 0)
+
+
+def alias_records(sb, alias):
+    return [r for r in tables(sb)["virtual"] if r.startswith(alias + "@")]
+
+
+def test_alias_receives_mail_and_shares_password_and_handlers(sb):
+    mailbox_with_alias(sb, "bob", "robert")
+    assert alias_records(sb, "robert") == [f"robert@{A}\tbob@{D}", f"robert@{D}\tbob@{D}"]
+    rows = auth_rows(sb)
+    assert rows[f"robert@{D}"] == rows[f"bob@{D}"]
+    assert f"robert@{D}" in handler_addresses(sb)
+    send(sb, f"robert@{D}", "to the alias")
+    send(sb, f"robert@{A}", "to the alias at the domain alias")
+    assert delivered_subjects(sb, maildir(D, "bob"), 2) == [
+        "to the alias", "to the alias at the domain alias"]
+
+
+def test_removed_alias_refuses_mail_and_leaves_no_rows(sb):
+    mailbox_with_alias(sb, "carl", "charlie")
+    assert rcpt_code(sb, f"charlie@{D}") == 250
+    check(run(sb, "--remove-alias", *names("carl"), "--alias=charlie"), 0)
+    assert alias_records(sb, "charlie") == []
+    assert [a for a in auth_rows(sb) if a.startswith("charlie@")] == []
+    assert f"charlie@{D}" not in handler_addresses(sb)
+    assert (rcpt_code(sb, f"charlie@{D}"), rcpt_code(sb, f"carl@{D}")) == (550, 250)
+
+
+# Each step and the .qmail lines after it.
+REDIRECTS = [
+    ("--add-redirect", "ann@Example.ORG", ["&ann@example.org"]),
+    ("--add-redirect", "bob@bücher.example", ["&ann@example.org", "&bob@xn--bcher-kva.example"]),
+    ("--add-redirect", "ann@example.org", ["&bob@xn--bcher-kva.example", "&ann@example.org"]),
+    ("--remove-redirect", "bob@BÜCHER.example", ["&ann@example.org"]),
+    ("--remove-redirect", "ann@example.org", []),
+]
+
+
+def test_redirects_are_kept_once_each_last_in_ascii_form(sb):
+    sb.add_mailname(D, "red")
+    check(run(sb, "--add-mailname", *names("red")), 0)
+    for command, address, lines in REDIRECTS:
+        check(run(sb, command, *names("red"), f"--redirect-email={address}"), 0)
+        got = sb.read(f"{HOME}/red/.qmail").splitlines()
+        assert got == ["| true"] + lines, f"after {command} {address}: got {got}"
+
+
+def test_autoresponder_is_a_handler_of_the_address(sb):
+    check(run(sb, "--add-mailname", *names("away")), 0)
+    check(run(sb, "--set-autoresponder", *names("away")), 0)
+    assert f"away@{D}" in handler_addresses(sb)
+    check(run(sb, "--reset-autoresponder", *names("away")), 0)
+    assert f"away@{D}" not in handler_addresses(sb)
+
+
 def deliverquota(sb, mailname, size):
     """deliverquota's exit status for a message of about size bytes, run as
     popuser in the mailbox's home as its .qmail line does."""
@@ -240,27 +303,36 @@ def test_quota_limits_deliverquota_and_size_counts_the_mailbox(sb):
           out=str(attachments.st_blocks * 512 + stat.st_size))
 
 
+DN = f"--domain-name={D}"
 HOSTILE = [
-    ("--add-mailname", ["--domain-name=" + D, "--mailname=a/b"], "a/b"),
-    ("--add-mailname", ["--domain-name=" + D, "--mailname=.."], ".."),
-    ("--add-mailname", ["--domain-name=" + D, "--mailname=."], "."),
-    ("--add-mailname", ["--domain-name=" + D, "--mailname=a\nb"], "a\nb"),
-    ("--add-mailname", ["--domain-name=" + D, "--mailname=a..b"], "a..b"),
+    ("--add-mailname", [DN, "--mailname=a/b"], "a/b"),
+    ("--add-mailname", [DN, "--mailname=.."], ".."),
+    ("--add-mailname", [DN, "--mailname=."], "."),
+    ("--add-mailname", [DN, "--mailname=a\nb"], "a\nb"),
+    ("--add-mailname", [DN, "--mailname=a..b"], "a..b"),
     ("--add-mailname", ["--domain-name=../x", "--mailname=ok"], "../x"),
-    ("--rename-mailname", ["--domain-name=" + D, "--old-mailname=joe",
+    ("--rename-mailname", [DN, "--old-mailname=joe",
                            "--new-mailname=../joe"], "../joe"),
-    ("--set-password", ["--domain-name=" + D, "--mailname=.."], ".."),
+    ("--set-password", [DN, "--mailname=.."], ".."),
     ("--remove-mailname", ["--domain-name=" + D + "\n", "--mailname=joe"], D + "\n"),
+    ("--add-alias", [DN, "--mailname=bob", "--alias=a\nb"], "a\nb"),
+    ("--add-alias", [DN, "--mailname=bob", "--alias=../x"], "../x"),
+    ("--remove-alias", [DN, "--mailname=..", "--alias=robert"], ".."),
+    ("--add-redirect", [DN, "--mailname=bob", "--redirect-email=x@a/b"], "x@a/b"),
+    ("--add-redirect", [DN, "--mailname=bob", "--redirect-email=x\n@b.test"],
+     "x\n@b.test"),
+    ("--remove-redirect", [DN, "--mailname=a/b", "--redirect-email=x@b.test"], "a/b"),
 ]
 
 
 @pytest.mark.parametrize("command, args, name", HOSTILE,
                          ids=[f"{h[0]} {h[2]!r}" for h in HOSTILE])
 def test_hostile_names_are_refused_with_nothing_changed(sb, command, args, name):
-    before = (tables(sb), sb.listdir(HOME), auth_rows(sb))
+    check(run(sb, "--add-mailname", *names("bob")), 0)
+    before = (tables(sb), sb.listdir(HOME), auth_rows(sb), sb.read(f"{HOME}/bob/.qmail"))
     text = fatal(f"std::invalid_argument({name})")
     check(run(sb, command, *args, env={"VEL_PASSWORD": "pw"}), 1, out=text, err=text)
-    assert (tables(sb), sb.listdir(HOME), auth_rows(sb)) == before
+    assert (tables(sb), sb.listdir(HOME), auth_rows(sb), sb.read(f"{HOME}/bob/.qmail")) == before
 
 
 def test_twenty_concurrent_add_mailname_runs_all_succeed(sb):

@@ -69,103 +69,19 @@ def processes_in(pid_ns):
     return found
 
 
-@pytest.fixture(scope="module")
-def mail():
-    """One sandbox with Postfix running, shared by the mail tests."""
-    with sandbox.Sandbox(postfix=True) as sb:
-        yield sb
-
-
 # Mail delivery
 
-def test_wait_delivery_times_out_on_an_empty_maildir(mail):
-    maildir = mail.make_maildir("example.net", "nobody-writes")
-    result = mail.run([sandbox.WAIT_DELIVERY, maildir, "0.3"])
-    assert result.returncode == 1, f"got exit status {result.returncode}, want 1"
-    assert "fewer than 1 message(s)" in result.stderr, result.stderr
-
-
-def test_postfix_init_script_stops_and_starts(mail):
-    # The way the program calls it: only LANG=C in the environment.
-    def script(action):
-        return mail.run(["env", "-i", "LANG=C", "/etc/init.d/postfix", action])
-
-    cases = [("status", 0), ("stop", 0), ("status", 3), ("start", 0), ("status", 0)]
-    for action, want in cases:
-        got = script(action).returncode
-        assert got == want, f"{action}: got exit status {got}, want {want}"
-    master = int(mail.read("/var/spool/postfix/pid/master.pid").split()[0])
-    qmgr = sandbox.wait_for(
-        lambda: mail.run(["pgrep", "-x", "-P", str(master), "qmgr"]).returncode == 0)
-    assert qmgr, "qmgr does not run under the master after start"
+def test_wait_delivery_times_out_on_an_empty_maildir():
+    with sandbox.Sandbox() as mail:
+        maildir = mail.make_maildir("example.net", "nobody-writes")
+        result = mail.run([sandbox.WAIT_DELIVERY, maildir, "0.3"])
+        assert result.returncode == 1, f"got exit status {result.returncode}, want 1"
+        assert "fewer than 1 message(s)" in result.stderr, result.stderr
 
 
 # Panel database
 
-def test_panel_db_fills_what_the_panel_queries_read():
-    with sandbox.Sandbox() as sb:
-        assert sb.add_domain("example.net") == 1
-        assert sb.add_domain("web.example", 40) == 40
-        sb.add_domain_alias("example.net", "alias.net")
-        sb.add_domain_alias("example.net", "alias2.net")
-        assert sb.add_mailname("example.net", "joe") == 1
-        assert sb.add_mailname("example.net", "ann", 1000) == 2
-        sb.add_mail_alias("example.net", "joe", "jo")
-        sb.add_mail_alias("example.net", "joe", "o'neil")
-        sb.set_limit("web.example", "mbox_quota", 5000)
-        sb.set_webspace("example.net", "web.example")
-        sb.set_misc("message_submission", "true")
-        sb.set_misc("message_submission", "false")
-
-        cases = [
-            ("domain aliases",
-             "SELECT da.name FROM domainaliases da JOIN domains d WHERE da.dom_id=d.id "
-             "and d.name='example.net'", "alias.net\nalias2.net\n"),
-            ("mail aliases",
-             "SELECT ma.alias FROM mail_aliases ma JOIN mail m, domains d WHERE "
-             "ma.mn_id=m.id AND m.mail_name='joe' AND m.dom_id=d.id AND "
-             "d.name='example.net'", "jo\no'neil\n"),
-            ("domain limit",
-             "select l.value from domains d, Limits l \t\t\t\t where d.id='40' and "
-             "d.limits_id=l.id  and l.limit_name='mbox_quota'", "5000\n"),
-            ("mailbox quotas",
-             "SELECT m.mail_name, m.mbox_quota FROM mail m, domains d WHERE "
-             "d.id = m.dom_id AND d.name='example.net' ", "ann\t1000\njoe\t-1\n"),
-            ("domain and webspace",
-             "SELECT id, webspace_id FROM domains WHERE name='example.net'", "1\t40\n"),
-            ("misc setting",
-             "SELECT    val  FROM misc    WHERE param='message_submission'", "false\n"),
-        ]
-        for name, query, want in cases:
-            got = sb.run(["mariadb", "-u", "admin", "-N", "-B", "vel", "-e", query],
-                         env={"MYSQL_PWD": sb.admin_password()})
-            assert (got.returncode, "".join(sorted(got.stdout.splitlines(True)))) \
-                == (0, want), f"{name}: got {got.returncode} {got.stdout!r} " \
-                              f"{got.stderr!r}, want {want!r}"
-
-
-def test_panel_db_reports_errors():
-    with sandbox.Sandbox() as sb:
-        sb.add_domain("example.net")
-        cases = [
-            ("alias of a missing domain", ["add-domain-alias", "nosuch.net", "a.net"], 1,
-             "no domain nosuch.net"),
-            ("mailname of a missing domain", ["add-mailname", "nosuch.net", "joe"], 1,
-             "no domain nosuch.net"),
-            ("alias of a missing mailname", ["add-mail-alias", "example.net", "joe", "j"], 1,
-             "no mailname joe@example.net"),
-            ("limit of a missing domain", ["set-limit", "nosuch.net", "x", "1"], 1,
-             "no domain nosuch.net"),
-            ("duplicate domain", ["add-domain", "example.net"], 1, "Duplicate entry"),
-            ("bad SQL", ["sql", "SELECT nosuch FROM domains"], 1, "Unknown column"),
-            ("missing argument", ["add-mailname", "example.net"], 2, "usage:"),
-            ("unknown subcommand", ["frobnicate"], 2, "usage:"),
-        ]
-        for name, args, want_status, want_err in cases:
-            got = sb.run([sandbox.PANEL_DB, *args])
-            assert got.returncode == want_status and want_err in got.stderr, \
-                f"{name}: got {got.returncode} {got.stderr!r}, " \
-                f"want {want_status} and {want_err!r}"
+def test_panel_db_refuses_to_run_outside_a_sandbox():
     outside = subprocess.run([sandbox.PANEL_DB, "sql", "SELECT 1"], text=True,
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                              env={k: v for k, v in os.environ.items()
@@ -213,17 +129,7 @@ def test_system_paths_are_fresh_in_every_sandbox():
             got = sb.run(["/usr/sbin/postmap", "-s", f"hash:{sandbox.QUARN}/{table}"])
             assert (got.returncode, got.stdout) == (0, ""), \
                 f"{table}: got {got.returncode} {got.stdout!r}, want an empty table"
-        handlers = "/var/lib/quarn/mail/handlers/handlers.db"
-        got = sb.run(["sqlite3", handlers, "SELECT COUNT(*) FROM handlers"]).stdout
-        assert got == "0\n", f"handlers: got {got!r} rows, want 0"
-        schema = sb.run(["sqlite3", handlers, ".schema handlers"]).stdout
-        assert "CONSTRAINT uniq_entries_constaraint PRIMARY KEY" in schema, schema
         assert sb.sql("SELECT COUNT(*) FROM domains") == [["0"]]
-        main_cf = sb.run(["/usr/sbin/postconf", "-h", "virtual_mailbox_base",
-                          "virtual_mailbox_maps", "mydestination"]).stdout.split("\n")
-        assert main_cf[:2] == [sandbox.MAIL_ROOT, f"hash:{sandbox.QUARN}/vmailbox"], main_cf
-        got = sb.run(["crontab", "-l", "-u", "root"])
-        assert got.returncode == 1 and "no crontab for root" in got.stderr, got.stderr
 
 
 def test_host_paths_are_unchanged_afterwards():
@@ -351,58 +257,3 @@ def test_sandboxes_run_side_by_side():
         a.add_domain("a.example")
         assert not b.exists("/etc/vel/only-in-a"), "a file of one sandbox is in another"
         assert b.sql("SELECT name FROM domains") == [], "a row of one sandbox is in another"
-        # Mail to a virtual mailbox arrives in its Maildir, in each of them.
-        for sb in (a, b):
-            sb.postmap_add("virtual_domains", "side.example", "side.example/")
-            sb.postmap_add("vmailbox", "x@side.example", "side.example/x/Maildir/")
-            sb.postmap_add("virtual", "x@side.example", "x@side.example")
-            maildir = sb.make_maildir("side.example", "x")
-            sb.sendmail("x@side.example", "Subject: side by side\n\nhello\n")
-            delivered = sb.wait_delivery(maildir)
-            assert len(delivered) == 1, f"got {delivered}, want one message"
-            assert "Subject: side by side" in sb.read(delivered[0])
-            owner = sb.run(["stat", "-c", "%U:%G", delivered[0]]).stdout.strip()
-            assert owner == "popuser:popuser", f"got owner {owner}, want popuser:popuser"
-
-
-# Stand-ins
-
-def test_stand_in_init_scripts_record_calls_and_keep_state():
-    with sandbox.Sandbox() as sb:
-        sb.write("/run/sandbox/initd/kx-remote.fail-restart", "4\n")
-        cases = [
-            ("courier-imap", "status", 3, "courier-imap is not running"),
-            ("courier-imap", "start", 0, ""),
-            ("courier-imap", "status", 0, "courier-imap is running"),
-            ("courier-imap", "reload", 0, ""),
-            ("courier-imap", "stop", 0, ""),
-            ("courier-imap", "reload", 7, ""),
-            ("kx-remote", "restart", 4, ""),
-            ("kx-remote", "status", 3, "kx-remote is not running"),
-            ("kx-remote", "bogus", 2, ""),
-        ]
-        for service, action, want_status, want_out in cases:
-            got = sb.run([f"/etc/init.d/{service}", action])
-            assert (got.returncode, got.stdout.strip()) == (want_status, want_out), \
-                f"{service} {action}: got {got.returncode} {got.stdout!r}, " \
-                f"want {want_status} {want_out!r}"
-        want = [f"{s} {a}" for s, a, _, _ in cases]
-        assert sb.initd_log() == want, f"got log {sb.initd_log()}, want {want}"
-
-
-def test_stand_in_programs_record_calls():
-    with sandbox.Sandbox() as sb:
-        sb.run(["/usr/local/vel/handlers/hooks/autoresponder", "-a", "b c"],
-               input="message\n", check=True)
-        sb.run(["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                "/usr/lib/quarn-9.0/postfix-poplockdb-clean"], check=True)
-        want = ["/usr/local/vel/handlers/hooks/autoresponder -a b c",
-                "/usr/lib/quarn-9.0/postfix-poplockdb-clean "]
-        assert sb.calls_log() == want, f"got {sb.calls_log()}, want {want}"
-        saved = sorted(sb.listdir("/run/sandbox/calls"))
-        assert [name.split(".")[0] + "." + name.split(".")[-1] for name in saved] == \
-            ["autoresponder.args", "autoresponder.in", "postfix-poplockdb-clean.args"], \
-            f"got {saved}"
-        assert sb.read(f"/run/sandbox/calls/{saved[0]}") == "-a\0b c\0"
-        assert sb.read(f"/run/sandbox/calls/{saved[1]}") == "message\n"
-        assert sb.read(f"/run/sandbox/calls/{saved[2]}") == ""

@@ -9,6 +9,7 @@ import os
 import pytest
 
 import sandbox
+from mail_setup import run
 
 SINK = os.path.join(os.path.dirname(os.path.abspath(__file__)), "smtp_sink.py")
 SINK_LOG = "/run/sandbox/sink.log"
@@ -28,10 +29,6 @@ DELIVERIES = [
     ("both6.test", ["--ip4-addr=127.0.0.4", "--ip6-addr=fd00::4"], RELAY6, "fd00::4",
      "127.0.0.4-fd00--4"),
 ]
-
-
-def run(sb, *args):
-    return sb.run([sandbox.mxwarden(), *args])
 
 
 def services(sb):
