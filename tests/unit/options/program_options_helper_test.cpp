@@ -6,7 +6,6 @@
 #include <boost/program_options/errors.hpp>
 #include <gtest/gtest.h>
 
-#include "mail/postfix/options/missing_mandatory_option.h"
 #include "mail/postfix/options/option_types.h"
 
 namespace po = boost::program_options;
@@ -106,22 +105,19 @@ TEST(OptionTypes, ValuesAndErrors) {
         std::vector<std::string> words;
         std::string want;  // "[value]" or a part of the error
     } cases[] = {
+        // The plain values and the bounds are proved by the settings and
+        // service words end to end.
         {"mask with blanks and plus", mask, {"--w", "--ip-address=a", "--netmask= +24 "}, "[24]"},
-        {"mask 128", mask, {"--w", "--ip-address=a", "--netmask=128"}, "[128]"},
-        {"mask 129", mask, {"--w", "--ip-address=a", "--netmask=129"}, "is invalid"},
         {"mask -1", mask, {"--w", "--ip-address=a", "--netmask=-1"}, "is invalid"},
         {"mask 24x", mask, {"--w", "--ip-address=a", "--netmask=24x"}, "is invalid"},
         {"mask blank", mask, {"--w", "--ip-address=a", "--netmask= "}, "is invalid"},
         {"mask twice", mask, {"--w", "--ip-address=a", "--netmask=8", "--netmask=8"},
          "more than once"},
-        {"format compound", format, {"--f", "--account-format=compound"}, "[0]"},
         {"format both", format, {"--f", "--account-format", "both"}, "[1]"},
         {"format case", format, {"--f", "--account-format=Both"}, "is invalid"},
         {"format twice", format, {"--f", "--account-format=both", "--account-format=both"},
          "more than once"},
         {"no component", components, {"--c"}, "[0]"},
-        {"components add up", components,
-         {"--c", "--mail-component=smtp", "--mail-component", "smtps"}, "[6]"},
         {"all components", components, {"--c", "--mail-component=all"}, "[65535]"},
         {"a repeated component counts once", components,
          {"--c", "--mail-component=milter", "--mail-component=mta", "--mail-component=mta"},
