@@ -1,6 +1,8 @@
-// Mailbox quotas under the sandbox's mail root: files that Courier's own
-// deliverquota obeys, attachments taken off the quota, the domain defaults
-// and limits of the panel database, and mailbox sizes.
+// Mailbox quotas under the sandbox's mail root: the header limits Courier's
+// own deliverquota obeys, attachments taken off the quota, the domain
+// defaults and limits of the panel database. A quota followed by deliveries
+// and the mailbox size in bytes and blocks are proved end to end
+// (tests/e2e/test_mailbox_life.py).
 #include "mail/lib/quota/maildirpp_quota.h"
 #include "mail/lib/quota/mailbox_size.h"
 #include "mail/lib/quota/maildirpp_group_quota.h"
@@ -51,15 +53,14 @@ void chownTree(const std::string& top) {
             throw std::runtime_error("chown " + it->path().string());
 }
 
-/// Sum of the apparent sizes (or allocated blocks) of a tree, the top
-/// directory included.
-sizequota_t treeBytes(const std::string& top, bool blocks = false) {
+/// Sum of the apparent sizes of a tree, the top directory included.
+sizequota_t treeBytes(const std::string& top) {
     struct stat st;
     lstat(top.c_str(), &st);
-    sizequota_t sum = blocks ? st.st_blocks * 512 : st.st_size;
+    sizequota_t sum = st.st_size;
     for (fs::recursive_directory_iterator it(top), end; it != end; ++it) {
         lstat(it->path().c_str(), &st);
-        sum += blocks ? st.st_blocks * 512 : st.st_size;
+        sum += st.st_size;
     }
     return sum;
 }
@@ -119,26 +120,6 @@ int deliver(const std::string& maildir, size_t bytes) {
                           "/usr/sbin/deliverquota " + maildir + " <" + file + " >/dev/null 2>&1";
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-TEST(DeliverquotaReadsMaildirsize, DeliveryWithinTheLimitIsTakenOneBeyondRefused) {
-    MailDomain d("dq.example");
-    d.addMailbox("joe");
-    putFile(d.maildir("joe") + "/cur/1.M1P1.host,S=3000:2,S", 3000);
-    chownTree(d.maildir("joe"));
-    ASSERT_EQ(1, store_mbox_quota("dq.example", "joe", 5000));
-    ASSERT_EQ("5000S,0C", d.header("joe"));
-
-    EXPECT_EQ(0, deliver(d.maildir("joe"), 1500)) << "3000 + 1500 fits 5000";
-    EXPECT_EQ(77, deliver(d.maildir("joe"), 1000)) << "4500 + 1000 passes 5000";
-
-    // deliverquota added its line for the message it took; it reads back.
-    sizequota_t size;
-    fcount_t count;
-    ASSERT_EQ(1, get_maildirpp_usage(d.maildir("joe").c_str(), &size, &count));
-    EXPECT_EQ(2u, count);
-    EXPECT_GE(size, 4500);
-    EXPECT_LT(size, 5000);
 }
 
 TEST(DeliverquotaReadsMaildirsize, LimitsOfTheHeader) {
@@ -318,21 +299,6 @@ TEST(RmMboxQuota, UnknownDomainFails) {
     Printed p = printedBy([] { return rm_mbox_quota("rm-none.example", "joe"); });
     EXPECT_EQ(0, p.rc);
     EXPECT_NE(std::string::npos, p.err.find("No such domain rm-none.example")) << p.err;
-}
-
-TEST(GetMboxSize, AttachmentsPlusMaildirUsage) {
-    MailDomain d("size.example");
-    std::string home = d.addMailbox("joe", 30000);
-    std::ofstream(d.maildir("joe") + "/maildirsize") << "0S,0C\n 5000 2\n 700 1\n";
-    for (bool blocks : {false, true})
-        EXPECT_EQ(treeBytes(home + "/@attachments", blocks) + 5700,
-                  get_mbox_size("joe", "size.example", blocks))
-            << (blocks ? "in blocks" : "in bytes");
-
-    d.addMailbox("ann");
-    putFile(d.maildir("ann") + "/new/1.M1P1.host,S=1234:2,", 1);
-    EXPECT_EQ(1234, get_mbox_size("ann", "size.example", 0))
-        << "no attachments store counts 0, no maildirsize is a scan";
 }
 
 TEST(GetMboxSizeDeathTest, MissingMaildirEndsTheProcess) {

@@ -1,5 +1,6 @@
 // Line editing of small files under the path lock: every action and
-// position, and lines longer than the read buffer.
+// position, lines longer than the read buffer, and texts of more than one
+// line.
 #include "lib/util/file_str.h"
 
 #include <optional>
@@ -131,5 +132,26 @@ TEST(FileStr, LongLines) {
     }
 }
 
+// A text with a line feed inside is refused for every action before the
+// file is touched; one at the end only is the line's own (above).
+TEST(FileStr, TextWithALineFeedInsideIsRefused) {
+    TempDir dir;
+    const std::string path = dir.file(".qmail");
+    const std::string before = "| true\n&a@b.test\n";
+    const struct {
+        int action, position;
+    } calls[] = {{FILE_STR_ADD, 0}, {FILE_STR_ADD, 1}, {FILE_STR_REMOVE, 0},
+                 {FILE_STR_REMOVE_MATCHING, 0}, {FILE_STR_REMOVE_MATCHING, 2}};
+    for (const char* text : {"&x@y.test\n| touch /evil", "\n| true", "a\n\n"}) {
+        for (const auto& call : calls) {
+            dir.write(".qmail", before);
+            Printed p = printedBy(
+                [&] { return file_str(path.c_str(), text, call.action, call.position); });
+            EXPECT_EQ(1, p.rc) << "action " << call.action << " position " << call.position;
+            EXPECT_EQ(show(before), show(readFileIfAny(path)));
+            EXPECT_EQ(NONE, dir.namesEnding(".tmp"));
+        }
+    }
+}
 
 }  // namespace

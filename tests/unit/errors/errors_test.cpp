@@ -25,12 +25,6 @@ TEST(SystemError, WhatJoinsMessageAndSystemText) {
     }
 }
 
-TEST(SystemError, ZeroTakesCurrentErrno) {
-    errno = EACCES;
-    quarn::SystemError e("x", 0);
-    EXPECT_EQ(EACCES, e.error());
-}
-
 TEST(ThrowSystemError, PicksTheClassOfTheErrno) {
     EXPECT_THROW(quarn::throwSystemError("m", ENOENT), quarn::ExSystemError<ENOENT>);
     EXPECT_THROW(quarn::throwSystemError("m", EINTR), quarn::ExSystemError<EINTR>);

@@ -89,8 +89,6 @@ TEST(MysqlRealEscapeEntity, EscapesQuotesAndBackslashes) {
     }
 }
 
-TEST(FreeNamesList, NullIsAllowed) { free_names_list(nullptr); }
-
 TEST(MiscParams, DatabaseErrorIsWarnedAndIgnored) {
     quarn::mysql::Connection conn(mysql_init(nullptr), true);
     const std::string warning =

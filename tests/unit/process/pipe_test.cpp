@@ -117,12 +117,14 @@ TEST_F(PipeTest, ChannelsDeliverWhatTheChildWrote) {
     }
 }
 
+// Would hang if a later child held the parent's end of the first input.
 TEST_F(PipeTest, ProcessesAreChainedAndAllStatusesKept) {
     std::string out;
     std::vector<unsigned> exited;
-    Pipe pipe(ProcessParameters("/bin/echo", "hello"));
+    Pipe pipe(ProcessParameters("/bin/cat"));
     pipe.append(ProcessParameters("/bin/cat"));
     pipe.append(ProcessParameters("/bin/sh", "-c", "cat; exit 3"));
+    pipe.inChannel = piecesOf("hello\n", 4);
     pipe.outChannel = makeStringReceiver(out);
     pipe.onExit = [&exited](unsigned i, int) { exited.push_back(i); };
     int status = pipe.run();
@@ -133,17 +135,6 @@ TEST_F(PipeTest, ProcessesAreChainedAndAllStatusesKept) {
     EXPECT_EQ(0, exitCode(pipe.statuses()[0].status));
     EXPECT_EQ(1, pipe.statuses()[1].finished);
     EXPECT_EQ(3u, exited.size());
-}
-
-TEST_F(PipeTest, FedInputOfAChainReachesEndOfFile) {
-    // Would hang if a later child held the parent's end of the first input.
-    std::string out;
-    Pipe pipe(ProcessParameters("/bin/cat"));
-    pipe.append(ProcessParameters("/bin/cat"));
-    pipe.inChannel = piecesOf("through two\n", 5);
-    pipe.outChannel = makeStringReceiver(out);
-    EXPECT_EQ(0, exitCode(pipe.run()));
-    EXPECT_EQ("through two\n", out);
 }
 
 TEST_F(PipeTest, SignalHandlingIsGivenBackAfterARun) {
@@ -254,8 +245,13 @@ TEST_F(PipeTest, ChildThatStopsReadingDoesNotKillTheParent) {
 }
 
 // SIGPIPE is ignored in the parent while it feeds a pipeline; the programs
-// must not inherit that (an ignored signal stays ignored across exec).
+// must not inherit that (an ignored signal stays ignored across exec). The
+// run starts from the default action, as the front end leaves it: the MySQL
+// client library of earlier tests ignores SIGPIPE for the whole process.
 TEST_F(PipeTest, ChildrenStartWithSigpipeByDefault) {
+    struct sigaction fallback = {}, caller;
+    fallback.sa_handler = SIG_DFL;
+    sigaction(SIGPIPE, &fallback, &caller);
     std::string status;
     Pipe pipe(ProcessParameters("/bin/cat", "/proc/self/status"));
     pipe.outChannel = makeStringReceiver(status);
@@ -267,6 +263,7 @@ TEST_F(PipeTest, ChildrenStartWithSigpipeByDefault) {
     struct sigaction now;
     sigaction(SIGPIPE, nullptr, &now);
     EXPECT_EQ(SIG_DFL, now.sa_handler) << "SIGPIPE not given back after the run";
+    sigaction(SIGPIPE, &caller, nullptr);
 }
 
 // The fixture fails the test when a child, running or a zombie, is left.

@@ -49,10 +49,10 @@ struct Mailbox {
 };
 
 // The file replaces an older one, is the writer's with mode 0644, keeps
-// its times when nothing changed during the scan, and reads back; neither
-// a temporary file nor another working directory is left. (The header
+// its times when nothing changed during the scan; neither a temporary file
+// nor another working directory is left. (The header
 // forms are proved with deliverquota, the failures through the storage.)
-TEST(WriteMaildirppMaildirsize, ReplacesAnOlderFileAndReadsBack) {
+TEST(WriteMaildirppMaildirsize, ReplacesAnOlderFile) {
     Mailbox m;
     std::ofstream(m.maildir + "/maildirsize") << "1S\n 99999 99\n 1 1\n";
     quarn::UmaskGuard mask(022);
@@ -67,14 +67,6 @@ TEST(WriteMaildirppMaildirsize, ReplacesAnOlderFileAndReadsBack) {
     EXPECT_EQ(getgid(), st.st_gid);
     EXPECT_EQ(0644u, st.st_mode & 07777);
     EXPECT_GE(st.st_mtime, start) << "not set back";
-    sizequota_t size, sizeLimit;
-    fcount_t count, countLimit;
-    ASSERT_EQ(1, get_maildirpp_usage_and_limits(m.maildir.c_str(), 1, &size, &count, &sizeLimit,
-                                                &countLimit));
-    EXPECT_EQ(2148, size);
-    EXPECT_EQ(2u, count);
-    EXPECT_EQ(700, sizeLimit);
-    EXPECT_EQ(7u, countLimit);
 }
 
 TEST(WriteMaildirppMaildirsize, MissingMaildirFailsInPlace) {
