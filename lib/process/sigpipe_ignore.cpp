@@ -38,8 +38,13 @@ SigpipeIgnore::~SigpipeIgnore() {
 }
 
 void SigpipeIgnore::restoreInChild() noexcept {
-    if (depth > 0)
-        ::sigaction(SIGPIPE, &saved, nullptr);
+    // main starts from the default action, so an ignore seen here is ours or
+    // a library's (the MySQL client ignores SIGPIPE for the whole process);
+    // no program we start should inherit it across exec.
+    struct sigaction fallback = {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    ::sigaction(SIGPIPE, &fallback, nullptr);
 }
 
 }  // namespace process

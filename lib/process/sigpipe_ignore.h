@@ -18,8 +18,8 @@ public:
     SigpipeIgnore(const SigpipeIgnore&) = delete;
     SigpipeIgnore& operator=(const SigpipeIgnore&) = delete;
 
-    /// In a forked child before exec: the action from before the outermost
-    /// guard, since an ignored signal stays ignored across exec.
+    /// In a forked child before exec: the default action, since an ignored
+    /// signal stays ignored across exec.
     static void restoreInChild() noexcept;
 };
 

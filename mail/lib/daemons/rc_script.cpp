@@ -12,6 +12,7 @@
 
 #include "lib/errors/log.h"
 #include "lib/panel/vel_conf.h"
+#include "lib/process/sigpipe_ignore.h"
 #include "lib/util/eintr.h"
 
 namespace {
@@ -123,8 +124,10 @@ int rc_script(const char* path, const char* action) {
         messlog2(0, 0, "fork: %s for %s: %s\n", action, path, std::strerror(error));
         return -1;
     }
-    if (pid == 0)
+    if (pid == 0) {
+        quarn::process::SigpipeIgnore::restoreInChild();
         runScript(path, action, dir, log);
+    }
     int status = 0;
     if (quarn::retryOnEintr([&] { return waitpid(pid, &status, WUNTRACED); }) < 0) {
         int error = errno;

@@ -248,22 +248,27 @@ TEST_F(PipeTest, ChildThatStopsReadingDoesNotKillTheParent) {
 // must not inherit that (an ignored signal stays ignored across exec). The
 // run starts from the default action, as the front end leaves it: the MySQL
 // client library of earlier tests ignores SIGPIPE for the whole process.
+// Whatever the caller's action (the MySQL client leaves SIGPIPE ignored),
+// children start with the default and the caller gets its own back.
 TEST_F(PipeTest, ChildrenStartWithSigpipeByDefault) {
-    struct sigaction fallback = {}, caller;
-    fallback.sa_handler = SIG_DFL;
-    sigaction(SIGPIPE, &fallback, &caller);
-    std::string status;
-    Pipe pipe(ProcessParameters("/bin/cat", "/proc/self/status"));
-    pipe.outChannel = makeStringReceiver(status);
-    pipe.run();
-    size_t at = status.find("SigIgn:");
-    ASSERT_NE(std::string::npos, at) << status;
-    unsigned long long ignored = std::stoull(status.substr(at + 7), nullptr, 16);
-    EXPECT_EQ(0u, ignored & (1ULL << (SIGPIPE - 1))) << "SIGPIPE ignored in the child";
-    struct sigaction now;
-    sigaction(SIGPIPE, nullptr, &now);
-    EXPECT_EQ(SIG_DFL, now.sa_handler) << "SIGPIPE not given back after the run";
-    sigaction(SIGPIPE, &caller, nullptr);
+    for (auto callerAction : {SIG_DFL, SIG_IGN}) {
+        SCOPED_TRACE(callerAction == SIG_IGN ? "caller ignores SIGPIPE" : "caller default");
+        struct sigaction given = {}, before;
+        given.sa_handler = callerAction;
+        sigaction(SIGPIPE, &given, &before);
+        std::string status;
+        Pipe pipe(ProcessParameters("/bin/cat", "/proc/self/status"));
+        pipe.outChannel = makeStringReceiver(status);
+        pipe.run();
+        size_t at = status.find("SigIgn:");
+        ASSERT_NE(std::string::npos, at) << status;
+        unsigned long long ignored = std::stoull(status.substr(at + 7), nullptr, 16);
+        EXPECT_EQ(0u, ignored & (1ULL << (SIGPIPE - 1))) << "SIGPIPE ignored in the child";
+        struct sigaction now;
+        sigaction(SIGPIPE, nullptr, &now);
+        EXPECT_EQ(callerAction, now.sa_handler) << "SIGPIPE not given back after the run";
+        sigaction(SIGPIPE, &before, nullptr);
+    }
 }
 
 // The fixture fails the test when a child, running or a zombie, is left.
