@@ -3,7 +3,7 @@
 
 #include <iostream>
 
-#include "mail/postfix/commands/features.h"
+#include "mail/postfix/config/features.h"
 
 namespace quarn::mail::postfix::mxwarden_commands {
 

@@ -1,7 +1,7 @@
 // The feature report read by the panel: which operations this mail system
 // supports, one PHP assignment per line.
-#ifndef QUARN_MAIL_POSTFIX_COMMANDS_FEATURES_H
-#define QUARN_MAIL_POSTFIX_COMMANDS_FEATURES_H
+#ifndef QUARN_MAIL_POSTFIX_CONFIG_FEATURES_H
+#define QUARN_MAIL_POSTFIX_CONFIG_FEATURES_H
 
 #include <ostream>
 #include <string>

@@ -1,4 +1,4 @@
-#include "mail/postfix/commands/features.h"
+#include "mail/postfix/config/features.h"
 
 #include <vector>
 
