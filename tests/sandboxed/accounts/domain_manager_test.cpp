@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include "lib/names/host_name.h"
-#include "mail/lib/quota/get_dir_size.h"
 #include "mail/lib/storage/maildir_manager.h"
 #include "mail/postfix/tables/database_helper.h"
 #include "mail/postfix/accounts/hostname_rename_guard.h"
@@ -85,24 +84,6 @@ protected:
     testsupport::PanelRows panel;
 };
 
-TEST_F(DomainManagerTest, CreatedDomainIsActiveWithStandardAddressesAndRoot) {
-    DomainManager::createDomain("example.net", false);
-    EXPECT_TABLE(tables::VIRTUAL_DOMAINS, (Records{{"example.net", "example.net/"}}));
-    EXPECT_TABLE(tables::VIRTUAL, standardOf("example.net"));
-    EXPECT_EQ(DomainManager::standardAddresses().size(), 6u);
-
-    struct stat st;
-    ASSERT_EQ(stat("/var/qmail/mailnames/example.net", &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0750u);
-    EXPECT_EQ(st.st_uid, quarn::mail::MaildirManager::getInstance().uid());
-}
-
-TEST_F(DomainManagerTest, DisabledDomainHasStandardAddressesOnly) {
-    DomainManager::createDomain("example.net", true);
-    EXPECT_TABLE(tables::VIRTUAL_DOMAINS, Records{});
-    EXPECT_TABLE(tables::VIRTUAL, standardOf("example.net"));
-}
-
 TEST_F(DomainManagerTest, CreatingClearsWhatAnEarlierAliasLeft) {
     fill(tables::VIRTUAL, {{"example.net", "1"},
                            {"joe@example.net", "joe@example.com"},
@@ -112,35 +93,6 @@ TEST_F(DomainManagerTest, CreatingClearsWhatAnEarlierAliasLeft) {
     EXPECT_TABLE(tables::VIRTUAL, merged(standardOf("example.net"),
                                          {{"list@example.org", "b@example.com"},
                                           {"x@sub.example.net", "x@example.com"}}));
-}
-
-TEST_F(DomainManagerTest, QuotaFormStoresTheDomainQuota) {
-    int dom = panel.addDomain("example.net");
-    panel.addMailname(dom, "joe");
-    quarn::mail::MaildirManager::getInstance().createDomainRoot("example.net");
-    quarn::mail::MaildirManager::getInstance().createMailnameHome("example.net", "joe");
-    DomainManager::createDomain("example.net", 5000, false);
-    std::ifstream in("/var/qmail/mailnames/example.net/joe/Maildir/maildirsize");
-    std::string header;
-    std::getline(in, header);
-    // The attachments store, empty as it is, takes its own size off the quota.
-    long long attachments = get_dir_size("/var/qmail/mailnames/example.net/joe/@attachments", 0);
-    ASSERT_GT(attachments, 0);
-    EXPECT_EQ(header, std::to_string(5000 - attachments) + "S,0C");
-    EXPECT_TABLE(tables::VIRTUAL_DOMAINS, (Records{{"example.net", "example.net/"}}));
-}
-
-TEST_F(DomainManagerTest, EnableTwiceAndDisable) {
-    DomainManager::createDomain("example.net", true);
-    DomainManager::enableDomain("example.net");
-    DomainManager::enableDomain("example.net");
-    EXPECT_TABLE(tables::VIRTUAL_DOMAINS, (Records{{"example.net", "example.net/"}}));
-    EXPECT_TABLE(tables::VIRTUAL, standardOf("example.net"));
-
-    fill(tables::VIRTUAL, merged(dumpTable(tables::VIRTUAL), {{"joe@example.net", "joe@example.net"}}));
-    DomainManager::disableDomain("example.net");
-    EXPECT_TABLE(tables::VIRTUAL_DOMAINS, Records{});
-    EXPECT_TABLE(tables::VIRTUAL, (Records{{"joe@example.net", "joe@example.net"}}));
 }
 
 TEST_F(DomainManagerTest, RemovedDomainLeavesNoRecordsAndNoDirectory) {

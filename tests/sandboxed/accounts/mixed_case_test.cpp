@@ -4,7 +4,6 @@
 
 #include <boost/filesystem.hpp>
 
-#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
@@ -12,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include "lib/names/host_name.h"
 #include "mail/lib/storage/on_removal.h"
 #include "mail/postfix/accounts/domain_manager.h"
 #include "mail/postfix/tables/table_names.h"
@@ -40,12 +38,6 @@ void fill(const std::string& map, const Records& records) {
     if (std::system(("/usr/sbin/postmap " + map).c_str()) != 0)
         throw std::runtime_error("postmap " + map + " failed");
     unlink(source.c_str());
-}
-
-std::string upper(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
 }
 
 class MixedCaseTest : public ::testing::Test {
@@ -78,21 +70,6 @@ TEST_F(MixedCaseTest, AddedInOneCaseRemovedInAnotherLeavesNoRecord) {
                                       << ": " << map << " keeps " << show(left);
         }
     }
-}
-
-TEST_F(MixedCaseTest, AliasRenamedToTheHostNameInCapitalsAndBack) {
-    const std::string host = quarn::fullHostName();
-    ASSERT_FALSE(host.empty());
-    fill(tables::VIRTUAL, {{"old.example", "1"}, {"u@old.example", "u@d.example"}});
-    DomainManager::renameDomainAlias("old.example", upper(host));
-    EXPECT_EQ((Records{{host, "1"}, {"u@" + host, "u@d.example"}}), dumpTable(tables::VIRTUAL));
-
-    DomainManager::renameDomainAlias(upper(host), "old.example");
-    Records back = dumpTable(tables::VIRTUAL);
-    EXPECT_EQ("1", back["old.example"]);
-    EXPECT_EQ("u@d.example", back["u@old.example"]);
-    EXPECT_EQ("1", back[host]) << "the host's own records come back: " << show(back);
-    EXPECT_EQ(0u, back.count("u@" + host)) << show(back);
 }
 
 }  // namespace
