@@ -16,7 +16,6 @@
 
 #include "lib/names/host_name.h"
 #include "mail/lib/storage/maildir_manager.h"
-#include "mail/postfix/tables/database_helper.h"
 #include "mail/postfix/accounts/hostname_rename_guard.h"
 #include "mail/postfix/tables/table_names.h"
 #include "tests/sandboxed/panel/panel_rows.h"
@@ -27,7 +26,6 @@ namespace {
 namespace fs = boost::filesystem;
 namespace tables = quarn::mail::postfix::tables;
 using quarn::mail::OnRemoval;
-using quarn::mail::postfix::DatabaseHelper;
 using quarn::mail::postfix::DomainManager;
 using testsupport::dumpTable;
 using testsupport::Records;
@@ -36,11 +34,9 @@ using testsupport::show;
 const char* const ALL_TABLES[] = {tables::VIRTUAL, tables::VIRTUAL_DOMAINS, tables::VMAILBOX,
                                   tables::ALIASES};
 
-std::string pathOf(const std::string& map) { return map.substr(map.find(':') + 1); }
-
 /// Builds a map afresh from `records`.
 void fill(const std::string& map, const Records& records) {
-    std::string source = pathOf(map);
+    std::string source = map.substr(map.find(':') + 1);
     {
         std::ofstream out(source.c_str(), std::ios::trunc);
         for (const auto& kv : records)
@@ -208,6 +204,25 @@ TEST_F(DomainManagerTest, AliasSeesEveryMailnameAndMailAlias) {
 
     DomainManager::removeDomainAlias("example.com");
     EXPECT_TABLE(tables::VIRTUAL, Records{});
+}
+
+// postmap folds the keys it stores: a domain is found whatever its case.
+TEST_F(DomainManagerTest, AddedInOneCaseRemovedInAnotherLeavesNoRecord) {
+    struct Case {
+        const char* added;
+        const char* removed;
+    } cases[] = {
+        {"Mixed.COM", "mixed.com"}, {"mixed.com", "Mixed.COM"}, {"Mixed.COM", "Mixed.COM"}};
+    for (const Case& c : cases) {
+        DomainManager::createDomain(c.added, false);
+        ASSERT_EQ(6u, dumpTable(tables::VIRTUAL).size()) << c.added;
+        DomainManager::removeDomain(c.removed, OnRemoval::Remove);
+        for (const char* map : {tables::VIRTUAL, tables::VIRTUAL_DOMAINS, tables::VMAILBOX}) {
+            Records left = dumpTable(map);
+            EXPECT_TRUE(left.empty()) << "added " << c.added << ", removed " << c.removed
+                                      << ": " << map << " keeps " << show(left);
+        }
+    }
 }
 
 class HostNameRenameTest : public DomainManagerTest {
