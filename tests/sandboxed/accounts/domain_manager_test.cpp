@@ -7,8 +7,6 @@
 
 #include <boost/filesystem.hpp>
 
-#include <cstdlib>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -28,24 +26,12 @@ namespace tables = quarn::mail::postfix::tables;
 using quarn::mail::OnRemoval;
 using quarn::mail::postfix::DomainManager;
 using testsupport::dumpTable;
+using testsupport::fillTable;
 using testsupport::Records;
 using testsupport::show;
 
 const char* const ALL_TABLES[] = {tables::VIRTUAL, tables::VIRTUAL_DOMAINS, tables::VMAILBOX,
                                   tables::ALIASES};
-
-/// Builds a map afresh from `records`.
-void fill(const std::string& map, const Records& records) {
-    std::string source = map.substr(map.find(':') + 1);
-    {
-        std::ofstream out(source.c_str(), std::ios::trunc);
-        for (const auto& kv : records)
-            out << kv.first << ' ' << kv.second << '\n';
-    }
-    if (std::system(("/usr/sbin/postmap " + map).c_str()) != 0)
-        throw std::runtime_error("postmap " + map + " failed");
-    unlink(source.c_str());
-}
 
 Records standardOf(const std::string& domain) {
     Records r;
@@ -70,7 +56,7 @@ class DomainManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* map : ALL_TABLES)
-            fill(map, {});
+            fillTable(map, {});
     }
     void TearDown() override {
         boost::system::error_code ignored;
@@ -81,7 +67,7 @@ protected:
 };
 
 TEST_F(DomainManagerTest, CreatingClearsWhatAnEarlierAliasLeft) {
-    fill(tables::VIRTUAL, {{"example.net", "1"},
+    fillTable(tables::VIRTUAL, {{"example.net", "1"},
                            {"joe@example.net", "joe@example.com"},
                            {"list@example.org", "a@example.net, b@example.com"},
                            {"x@sub.example.net", "x@example.com"}});
@@ -93,9 +79,9 @@ TEST_F(DomainManagerTest, CreatingClearsWhatAnEarlierAliasLeft) {
 
 TEST_F(DomainManagerTest, RemovedDomainLeavesNoRecordsAndNoDirectory) {
     DomainManager::createDomain("example.net", false);
-    fill(tables::VMAILBOX, {{"joe@example.net", "example.net/joe/Maildir/"},
+    fillTable(tables::VMAILBOX, {{"joe@example.net", "example.net/joe/Maildir/"},
                             {"joe@sub.example.net", "sub.example.net/joe/Maildir/"}});
-    fill(tables::VIRTUAL, merged(dumpTable(tables::VIRTUAL),
+    fillTable(tables::VIRTUAL, merged(dumpTable(tables::VIRTUAL),
                                  {{"joe@example.net", "joe@example.net"},
                                   {"fwd@example.org", "joe@example.net, ann@example.org"}}));
     DomainManager::removeDomain("example.net", OnRemoval::Remove);
@@ -134,11 +120,11 @@ TEST_F(DomainManagerTest, ReferencesWithAndWithoutSubdomains) {
                   {"u@example.net", "u@example.com"},
                   {"u@sub.example.net", "u@example.com"},
                   {"l@example.com", "u@example.net, u@sub.example.net, example.net"}};
-    fill(tables::VIRTUAL, start);
+    fillTable(tables::VIRTUAL, start);
     DomainManager::removeDomainReferences("example.net", false);
     EXPECT_TABLE(tables::VIRTUAL, (Records{{"u@sub.example.net", "u@example.com"},
                                            {"l@example.com", "u@sub.example.net"}}));
-    fill(tables::VIRTUAL, start);
+    fillTable(tables::VIRTUAL, start);
     DomainManager::removeDomainReferences("example.net", true);
     EXPECT_TABLE(tables::VIRTUAL, Records{});
 }
@@ -147,7 +133,7 @@ TEST_F(DomainManagerTest, CatchallCoversTheAliasesAndGoesAgainWhole) {
     int dom = panel.addDomain("example.net");
     panel.addDomainAlias(dom, "alias-one.example");
     panel.addDomainAlias(dom, "alias-two.example");
-    fill(tables::VIRTUAL, {{"joe@example.net", "joe@example.net"}, {"@other.example", "x@y"}});
+    fillTable(tables::VIRTUAL, {{"joe@example.net", "joe@example.net"}, {"@other.example", "x@y"}});
     DomainManager::createCatchall("example.net", "joe@example.net");
     EXPECT_TABLE(tables::VIRTUAL, (Records{{"joe@example.net", "joe@example.net"},
                                            {"@other.example", "x@y"},
@@ -244,7 +230,8 @@ protected:
 };
 
 TEST_F(HostNameRenameTest, RenamingToAndFromTheHostNameMovesTheHostRecords) {
-    fill(tables::VIRTUAL, merged(hostRecords, {{"old.example", "1"}, {"u@old.example", "u@d.example"}}));
+    fillTable(tables::VIRTUAL,
+              merged(hostRecords, {{"old.example", "1"}, {"u@old.example", "u@d.example"}}));
     // The host name matches whatever its case; postmap folds the keys.
     DomainManager::renameDomainAlias("old.example", upperHost());
     EXPECT_TABLE(tables::VIRTUAL, (Records{{host, "1"}, {"u@" + host, "u@d.example"}}));
@@ -266,7 +253,7 @@ TEST_F(HostNameRenameTest, GuardUndoesOnlyAFailedRename) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fill(tables::VIRTUAL, c.before);
+        fillTable(tables::VIRTUAL, c.before);
         try {
             quarn::mail::postfix::safeDomainFromToHostnameRenamer guard;
             if (c.toHost)
