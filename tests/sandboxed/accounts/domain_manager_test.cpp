@@ -77,6 +77,16 @@ TEST_F(DomainManagerTest, CreatingClearsWhatAnEarlierAliasLeft) {
                                           {"x@sub.example.net", "x@example.com"}}));
 }
 
+// Mail to the standard addresses of a switched-off domain must not be taken.
+TEST_F(DomainManagerTest, DisabledDomainKeepsOnlyItsMailboxRecords) {
+    DomainManager::createDomain("example.net", false);
+    fillTable(tables::VIRTUAL,
+              merged(dumpTable(tables::VIRTUAL), {{"joe@example.net", "joe@example.net"}}));
+    DomainManager::disableDomain("example.net");
+    EXPECT_TABLE(tables::VIRTUAL_DOMAINS, Records{});
+    EXPECT_TABLE(tables::VIRTUAL, (Records{{"joe@example.net", "joe@example.net"}}));
+}
+
 TEST_F(DomainManagerTest, RemovedDomainLeavesNoRecordsAndNoDirectory) {
     DomainManager::createDomain("example.net", false);
     fillTable(tables::VMAILBOX, {{"joe@example.net", "example.net/joe/Maildir/"},

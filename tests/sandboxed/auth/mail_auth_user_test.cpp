@@ -62,6 +62,10 @@ TEST_F(AuthDbTest, TableFunctionsLeaveTheirRows) {
         {"rename in an unknown domain", [] { return mailAuthRename("info", "boss", "z.test"); }, -1,
          SEEDED, "No such domain 'z.test' in the mail authentication DB|"},
         {"disable a missing domain", [] { return mailAuthDisableDomain("z.test"); }, 0, SEEDED, ""},
+        {"rename domain", [] { return mailAuthRenameDomain("b.test", "d.test"); }, 0,
+         "a.test|0|info|enc:pw-a|NULL|0\na.test|0|sales|NULL|$1$salt$crypted|0\n"
+         "d.test|1|info|enc:pw-b|NULL|0\n",
+         ""},
         {"remove domain takes its users", [] { return mailAuthRemoveDomain("a.test"); }, 0,
          "b.test|1|info|enc:pw-b|NULL|0\n", ""},
         {"clone of a missing user", [] { return mailAuthClone("nobody", "a.test", "x", "e.test"); },
