@@ -31,6 +31,8 @@ TEST(CourierSettingsFiles, ChangesEveryFileAndRestartsCourier) {
         const char* missing;  // a file removed first, or null
         const char* after;
     } cases[] = {
+        {"example of the panel", 1, 0, -1, 0, "POPAUTH=1\nFOO=bar\nRELAYCLIENT=x\n", nullptr,
+         "FOO=bar\nRELAYCLIENT=\n"},
         {"lock time 0 removes it", 0, 1, 0, 1, "POPLOCK_TIME=3\nX=1\nPOPLOCK_TIME=4\n", nullptr,
          "X=1\nPOPAUTH=1\nSHORTNAMES=1\n"},
         {"a missing file is skipped", 1, 0, -1, 0, "# c\n", "pop3d", "# c\nRELAYCLIENT=\n"},
