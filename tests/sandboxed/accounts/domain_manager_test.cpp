@@ -166,13 +166,6 @@ TEST_F(DomainManagerTest, BounceRecordsForTheDomainAndItsAliases) {
                  (Records{{"@example.net", "_quarn_bounce_example.net@localhost.localdomain"},
                           {"@alias-one.example",
                            "_quarn_bounce_alias-one.example@localhost.localdomain"}}));
-
-    DomainManager::setBounce("example.net", "Gone.\nReally gone.");
-    Records aliases = dumpTable(tables::ALIASES);
-    EXPECT_EQ(aliases.size(), 2u);
-    EXPECT_EQ(aliases["_quarn_bounce_example.net"],
-              DomainManager::bounceCommand("Gone. Really gone."));
-    EXPECT_EQ(aliases["_quarn_bounce_example.net"].find('\n'), std::string::npos);
 }
 
 TEST_F(DomainManagerTest, AliasSeesEveryMailnameAndMailAlias) {
