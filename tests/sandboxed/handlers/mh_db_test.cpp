@@ -76,9 +76,6 @@ TEST_F(MhDbTest, ChangesLeaveTheirRows) {
         {"remove by address", [] { return mh_db_remove_addr(nullptr, "a.test"); }, 0,
          DKIM + SPAM_INFO + SPAM_X, ""},
         {"remove by name", [] { return mh_db_remove_name(nullptr, "spam"); }, 0, AV + DKIM, ""},
-        {"remove all containing", [] { return mh_db_remove_all(nullptr, "a.test"); }, 0, DKIM, ""},
-        {"switch by name", [] { return mh_db_switch_by_name(nullptr, "av", 1); }, 0,
-         "1|3|1|20|av|a.test|/bin/av|none\n" + DKIM + SPAM_INFO + SPAM_X, ""},
         {"switch by address", [] { return mh_db_switch_by_addr(nullptr, "a.test", 0); }, 0,
          AV + DKIM +
              "2|1|0|10|spam|info@a.test|/bin/spam|c1\n0|0|0|30|spam|x@xa.test|/bin/spam|c3\n",
