@@ -54,11 +54,6 @@ TEST_F(AuthDbTest, PropagationOverAliases) {
         std::string wantUsers;
     };
     const Case cases[] = {
-        {"mass password: mailname and mail aliases at the domain and its aliases", nullptr,
-         massInfo, 1,
-         "contact@pa.test|0\nhello@pa.test|0\ninfo@pa.test|0\ncontact@pa1.test|0\n"
-         "hello@pa1.test|0\ninfo@pa1.test|0\ncontact@pa2.test|0\nhello@pa2.test|0\n"
-         "info@pa2.test|0\n"},
         {"mass password without aliases", nullptr,
          [] { return set_mass_postbox_passwd("solo", "lone.test", "pw", 0); }, 0,
          "solo@lone.test|0\n"},
@@ -82,13 +77,6 @@ TEST_F(AuthDbTest, PropagationOverAliases) {
         {"remove the domain and its aliases", massInfo,
          [] { return domain_auth_action("pa.test", mailAuthRemoveDomain, "remove auth record"); },
          1, ""},
-        {"clone the domain's mailboxes to a new alias",
-         [] {
-             return set_postbox_passwd("info", "pa.test", "pw", 0) |
-                    set_postbox_passwd("contact", "pa.test", "pw", 0);
-         },
-         [] { return add_domain_auth_alias("pa.test", "pa3.test"); }, 1,
-         "contact@pa.test|0\ninfo@pa.test|0\ncontact@pa3.test|0\ninfo@pa3.test|0\n"},
         {"remove an alias", massInfo, [] { return rm_domain_auth_alias("pa1.test"); }, 0,
          "contact@pa.test|0\nhello@pa.test|0\ninfo@pa.test|0\ncontact@pa2.test|0\n"
          "hello@pa2.test|0\ninfo@pa2.test|0\n"},

@@ -1,8 +1,7 @@
-// Scratch files and a running Postfix for the master.cf tests.
+// Scratch files for the master.cf tests.
 #ifndef TESTS_SANDBOXED_CONFIG_CONFIG_FILES_H
 #define TESTS_SANDBOXED_CONFIG_CONFIG_FILES_H
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -44,26 +43,6 @@ public:
 
 private:
     std::string path_;
-};
-
-/// Postfix running for the test, stopped again if it was not running.
-class RunningPostfix {
-public:
-    RunningPostfix() : wasRunning_(std::system("/usr/sbin/postfix status >/dev/null 2>&1") == 0) {
-        if (!wasRunning_ && std::system("/usr/sbin/postfix start >/dev/null 2>&1") != 0)
-            throw std::runtime_error("postfix start failed");
-    }
-    ~RunningPostfix() {
-        if (!wasRunning_)
-            std::system("/usr/sbin/postfix stop >/dev/null 2>&1");
-    }
-    void reload() {
-        if (std::system("/usr/sbin/postfix reload >/dev/null 2>&1") != 0)
-            throw std::runtime_error("postfix reload failed");
-    }
-
-private:
-    bool wasRunning_;
 };
 
 }  // namespace configtest

@@ -164,17 +164,6 @@ TEST_F(MainCf, ProtectionSettings) {
         std::function<void()> op;
         std::map<std::string, std::string> values;
     } wants[] = {
-        {"smtp auth", [] { SettingsManager::setAuthRelay(true, true); },
-         {{"smtpd_sasl_auth_enable", "yes"},
-          {"smtpd_recipient_restrictions", "permit_mynetworks, " + SENDER_ACCESS +
-                                               ", permit_sasl_authenticated, "
-                                               "reject_unauth_destination, " + policy},
-          {"mynetworks", "127.0.0.0/8, hash:/var/spool/postfix/quarn/poplock"}}},
-        {"own networks", [] { SettingsManager::setAuthRelay(false, false); },
-         {{"smtpd_sasl_auth_enable", "no"},
-          {"smtpd_recipient_restrictions", "permit_mynetworks, " + SENDER_ACCESS +
-                                               ", reject_unauth_destination, " + policy},
-          {"mynetworks", "127.0.0.0/8"}}},
         {"neither given", [] {
              SettingsManager::setAuthRelay(boost::logic::indeterminate,
                                            boost::logic::indeterminate);

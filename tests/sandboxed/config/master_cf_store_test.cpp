@@ -109,38 +109,6 @@ struct Files {
     std::string disabled = dir.file("master.cf.disabled");
 };
 
-TEST(ModuleManagerFiles, MovesEntriesBetweenTheFiles) {
-    Files files;
-    writeFile(files.master, CRAFTED + "\n");
-    const std::string submission =
-        "submission inet n - y - - smtpd\n"
-        "  -o smtpd_tls_security_level=encrypt\n"
-        "#  -o smtpd_sasl_auth_enable=yes\n"
-        "  -o smtpd_client_restrictions=permit_sasl_authenticated,reject\n";
-    std::string withoutSubmission = CRAFTED + "\n";
-    withoutSubmission.erase(withoutSubmission.find(submission), submission.size());
-
-    ModuleManager manager(files.master, files.disabled);
-    manager.loadModules(false);
-    EXPECT_TRUE(manager.disableModule("submission", INET));
-    EXPECT_FALSE(manager.disableModule("submission", INET));
-    EXPECT_TRUE(manager.storeModules(false));
-    EXPECT_EQ(readFile(files.master), withoutSubmission);
-    EXPECT_EQ(readFile(files.disabled), submission);
-
-    manager.loadModules(false);
-    EXPECT_TRUE(manager.enableModule("submission", INET));
-    EXPECT_TRUE(manager.storeModules(false));
-    EXPECT_EQ(readFile(files.master), withoutSubmission + submission);
-    EXPECT_EQ(readFile(files.disabled), "");
-
-    // Already on: nothing to write.
-    manager.loadModules(false);
-    EXPECT_TRUE(manager.enableModule("submission", INET));
-    EXPECT_FALSE(manager.storeModules(false));
-    EXPECT_THROW(manager.enableModule("smtps", INET), std::out_of_range);
-}
-
 TEST(ModuleManagerFiles, ChangesTouchOnlyTheirOwnEntry) {
     Files files;
     writeFile(files.master, DEBIAN);

@@ -35,7 +35,6 @@ TEST(CourierSettingsFiles, ChangesEveryFileAndRestartsCourier) {
          "FOO=bar\nRELAYCLIENT=\n"},
         {"lock time 0 removes it", 0, 1, 0, 1, "POPLOCK_TIME=3\nX=1\nPOPLOCK_TIME=4\n", nullptr,
          "X=1\nPOPAUTH=1\nSHORTNAMES=1\n"},
-        {"lock time set", 0, 0, 15, 0, "POPLOCK_TIME=3\n", nullptr, "POPLOCK_TIME=15\n"},
         {"a missing file is skipped", 1, 0, -1, 0, "# c\n", "pop3d", "# c\nRELAYCLIENT=\n"},
     };
     for (const Case& c : cases) {

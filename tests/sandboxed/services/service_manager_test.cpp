@@ -1,6 +1,6 @@
-// Postfix through its real init script: the results of start, stop, restart,
-// reload and status, and whether the script ran at all; then stand-in
-// scripts for the environment, the descriptors and the exit statuses.
+// Postfix through its real init script: a start when it runs already does
+// not run the script; then stand-in scripts for the environment, the
+// descriptors and the exit statuses.
 #include "mail/postfix/services/service_manager.h"
 
 #include <unistd.h>
@@ -39,13 +39,8 @@ TEST(ServiceManager, PostfixThroughItsInitScript) {
         int printed;  // 1: the script ran and said so; 0: it did not run; -1: either
         bool runningAfter;
     } steps[] = {
-        {"stop when stopped", ServiceManager::stopServer, 0, 0, false},
-        {"status when stopped", [] { return ServiceManager::statusServer(0); }, 1, 0, false},
         {"start", ServiceManager::startServer, 0, 1, true},
         {"start when running", ServiceManager::startServer, 0, 0, true},
-        {"status when running", [] { return ServiceManager::statusServer(0); }, 0, 0, true},
-        {"reload", ServiceManager::reloadServer, 0, -1, true},
-        {"restart", ServiceManager::restartServer, 0, 1, true},
         {"stop", ServiceManager::stopServer, 0, 1, false},
     };
     for (const Step& s : steps) {

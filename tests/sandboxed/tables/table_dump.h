@@ -2,7 +2,11 @@
 #ifndef TESTS_SANDBOXED_TABLES_TABLE_DUMP_H
 #define TESTS_SANDBOXED_TABLES_TABLE_DUMP_H
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -39,6 +43,19 @@ inline Records dumpTable(const std::string& map) {
         start = end == std::string::npos ? text.size() : end + 1;
     }
     return records;
+}
+
+/// Builds a map ("hash:/path") afresh from `records` with postmap itself.
+inline void fillTable(const std::string& map, const Records& records) {
+    std::string source = map.substr(map.find(':') + 1);
+    {
+        std::ofstream out(source.c_str(), std::ios::trunc);
+        for (const auto& kv : records)
+            out << kv.first << ' ' << kv.second << '\n';
+    }
+    if (std::system(("/usr/sbin/postmap " + map).c_str()) != 0)
+        throw std::runtime_error("postmap " + map + " failed");
+    unlink(source.c_str());
 }
 
 inline std::string show(const Records& r) {

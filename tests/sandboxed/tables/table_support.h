@@ -81,16 +81,7 @@ public:
     const std::string& path() const { return path_; }
 
     /// Builds the table from `records` with postmap itself.
-    void fill(const Records& records) const {
-        {
-            std::ofstream out(path_.c_str(), std::ios::trunc);
-            for (const auto& kv : records)
-                out << kv.first << ' ' << kv.second << '\n';
-        }
-        if (std::system(("/usr/sbin/postmap " + map_).c_str()) != 0)
-            throw std::runtime_error("postmap " + map_ + " failed");
-        unlink(path_.c_str());
-    }
+    void fill(const Records& records) const { testsupport::fillTable(map_, records); }
     /// Every record, read back from postmap's dump.
     Records dump() const { return testsupport::dumpTable(map_); }
 
