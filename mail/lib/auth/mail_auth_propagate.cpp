@@ -34,11 +34,12 @@ bool mailAliases(const char* name, const char* domain, NamesList* list) {
     return rc == 0;
 }
 
-}  // namespace
-
-int set_passwd_for_domains(const char* name, const char* domain, const char* passwd, int flags) {
-    if (set_postbox_passwd(name, domain, passwd, flags) != 0) {
-        quarn_log(3, "Unable to set password for mailname %s@%s", name, domain);
+// Runs `op` for `name` at the domain and then at each of its aliases,
+// stopping at the first failure, which `failure` ("...%s@%s") tells.
+template <class Op>
+int atDomainAndAliases(const char* name, const char* domain, const char* failure, Op op) {
+    if (op(domain) != 0) {
+        quarn_log(3, failure, name, domain);
         return -1;
     }
     NamesList aliases;
@@ -47,11 +48,18 @@ int set_passwd_for_domains(const char* name, const char* domain, const char* pas
         return -1;
     }
     for (char** alias = aliases.get(); alias && *alias; ++alias)
-        if (set_postbox_passwd(name, *alias, passwd, flags) != 0) {
-            quarn_log(3, "Unable to set password for mailname %s@%s", name, *alias);
+        if (op(*alias) != 0) {
+            quarn_log(3, failure, name, *alias);
             return -1;
         }
     return walked(aliases);
+}
+
+}  // namespace
+
+int set_passwd_for_domains(const char* name, const char* domain, const char* passwd, int flags) {
+    return atDomainAndAliases(name, domain, "Unable to set password for mailname %s@%s",
+                              [&](const char* at) { return set_postbox_passwd(name, at, passwd, flags); });
 }
 
 int set_mass_postbox_passwd(const char* name, const char* domain, const char* passwd, int flags) {
@@ -69,21 +77,8 @@ int set_mass_postbox_passwd(const char* name, const char* domain, const char* pa
 }
 
 int rm_mname_from_domains(const char* name, const char* domain) {
-    if (mailAuthRemove(name, domain) != 0) {
-        quarn_log(3, "Unable to remove mailname %s@%s", name, domain);
-        return -1;
-    }
-    NamesList aliases;
-    if (!domainAliases(domain, &aliases)) {
-        quarn_log(3, "Unable to get domain aliases for domain %s", domain);
-        return -1;
-    }
-    for (char** alias = aliases.get(); alias && *alias; ++alias)
-        if (mailAuthRemove(name, *alias) != 0) {
-            quarn_log(3, "Unable to remove mailname %s@%s", name, *alias);
-            return -1;
-        }
-    return walked(aliases);
+    return atDomainAndAliases(name, domain, "Unable to remove mailname %s@%s",
+                              [&](const char* at) { return mailAuthRemove(name, at); });
 }
 
 int rm_mails_from_domains(const char* name, const char* domain) {
