@@ -1,6 +1,5 @@
 // Propagation over domain aliases and mail aliases, with the names taken
 // from the sandbox's panel database.
-#include "mail/lib/auth/mail_auth_domain.h"
 #include "mail/lib/auth/mail_auth_propagate.h"
 #include "mail/lib/auth/mail_auth_user.h"
 
@@ -64,19 +63,6 @@ TEST_F(AuthDbTest, PropagationOverAliases) {
          [] { return rm_mname_from_domains("info", "pa.test"); }, 1,
          "contact@pa.test|0\nhello@pa.test|0\ncontact@pa1.test|0\nhello@pa1.test|0\n"
          "contact@pa2.test|0\nhello@pa2.test|0\n"},
-        {"remove the mailname and its mail aliases", massInfo,
-         [] { return rm_mails_from_domains("info", "pa.test"); }, 1, ""},
-        {"disable the domain and its aliases", massInfo,
-         [] {
-             return domain_auth_action("pa.test", mailAuthDisableDomain, "disable auth records");
-         },
-         1,
-         "contact@pa.test|1\nhello@pa.test|1\ninfo@pa.test|1\ncontact@pa1.test|1\n"
-         "hello@pa1.test|1\ninfo@pa1.test|1\ncontact@pa2.test|1\nhello@pa2.test|1\n"
-         "info@pa2.test|1\n"},
-        {"remove the domain and its aliases", massInfo,
-         [] { return domain_auth_action("pa.test", mailAuthRemoveDomain, "remove auth record"); },
-         1, ""},
         {"remove an alias", massInfo, [] { return rm_domain_auth_alias("pa1.test"); }, 0,
          "contact@pa.test|0\nhello@pa.test|0\ninfo@pa.test|0\ncontact@pa2.test|0\n"
          "hello@pa2.test|0\ninfo@pa2.test|0\n"},

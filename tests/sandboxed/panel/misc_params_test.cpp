@@ -41,20 +41,6 @@ TEST(GetBoolMiscParamSafe, OnlyTrueIsTrue) {
     EXPECT_FALSE(getBoolMiscParamSafe("pq_flag", conn, false)) << "no row";
 }
 
-TEST(GetStringMiscParam, ValueNullOrMissing) {
-    testsupport::PanelRows rows;
-    rows.setMisc("pq_text", "some value");
-    rows.setMisc("pq_null", nullptr);
-    rows.clearMisc("pq_missing");
-    Connection conn(false);
-    quarn::mysql::field_t text = getStringMiscParam("pq_text", conn);
-    EXPECT_FALSE(text.isNull);
-    EXPECT_EQ("some value", text.value);
-    EXPECT_TRUE(getStringMiscParam("pq_null", conn).isNull);
-    EXPECT_TRUE(getStringMiscParam("pq_missing", conn).isNull);
-    EXPECT_TRUE(getStringMiscParamSafe("pq_missing", conn).isNull);
-}
-
 TEST(MysqlStream, ExecAndFetch) {
     Connection conn;
     conn << "CREATE TEMPORARY TABLE pq_t (a INT, b VARCHAR(20))" << Query::exec;

@@ -158,7 +158,7 @@ protected:
     void SetUp() override { shadow.remove(); }
 };
 
-TEST_F(NoConnection, ExecLogsAndReturnsMinusOne) {
+TEST_F(NoConnection, QueriesLogAndFail) {
     LogCapture log;
     char** names = nullptr;
     EXPECT_EQ(-1, exec_mysql_query(nullptr, "SELECT 1", &names));
@@ -166,10 +166,6 @@ TEST_F(NoConnection, ExecLogsAndReturnsMinusOne) {
     EXPECT_EQ("Unable to open admin password file: No such file or directory|"
               "Unable to connect to mysql database|",
               log.text());
-}
-
-TEST_F(NoConnection, LimitLogsAndReturnsNull) {
-    LogCapture log;
     EXPECT_EQ(nullptr, get_dom_Limit("1", "mbox_quota", nullptr));
 }
 

@@ -33,32 +33,18 @@ public:
 
     int addDomain(const std::string& name, const std::string& webspaceId = "0",
                   int limitsId = 0) {
-        int id = nextId("domains");
-        exec("INSERT INTO domains (id, name, webspace_id, limits_id) VALUES (" + n(id) + ", " +
-             quote(name) + ", " + webspaceId + ", " + n(limitsId) + ")");
-        undo_.push_back("DELETE FROM domains WHERE id=" + n(id));
-        return id;
+        return insert("domains", "name, webspace_id, limits_id",
+                      quote(name) + ", " + webspaceId + ", " + n(limitsId));
     }
     int addDomainAlias(int domId, const std::string& name) {
-        int id = nextId("domainaliases");
-        exec("INSERT INTO domainaliases (id, dom_id, name) VALUES (" + n(id) + ", " + n(domId) +
-             ", " + quote(name) + ")");
-        undo_.push_back("DELETE FROM domainaliases WHERE id=" + n(id));
-        return id;
+        return insert("domainaliases", "dom_id, name", n(domId) + ", " + quote(name));
     }
     int addMailname(int domId, const std::string& name, const std::string& quota = "-1") {
-        int id = nextId("mail");
-        exec("INSERT INTO mail (id, dom_id, mail_name, mbox_quota) VALUES (" + n(id) + ", " +
-             n(domId) + ", " + quote(name) + ", " + quota + ")");
-        undo_.push_back("DELETE FROM mail WHERE id=" + n(id));
-        return id;
+        return insert("mail", "dom_id, mail_name, mbox_quota",
+                      n(domId) + ", " + quote(name) + ", " + quota);
     }
     int addMailAlias(int mnId, const std::string& alias) {
-        int id = nextId("mail_aliases");
-        exec("INSERT INTO mail_aliases (id, mn_id, alias) VALUES (" + n(id) + ", " + n(mnId) +
-             ", " + quote(alias) + ")");
-        undo_.push_back("DELETE FROM mail_aliases WHERE id=" + n(id));
-        return id;
+        return insert("mail_aliases", "mn_id, alias", n(mnId) + ", " + quote(alias));
     }
     /// A new limit set holding one limit; its id.
     int addLimit(const std::string& name, const std::string& value) {
@@ -101,6 +87,15 @@ private:
         std::string escaped(2 * text.size() + 1, '\0');
         escaped.resize(mysql_real_escape_string(my_, &escaped[0], text.data(), text.size()));
         return "'" + escaped + "'";
+    }
+
+    // Inserts a row under a new id, deleted again at the end; the id.
+    int insert(const std::string& table, const std::string& columns, const std::string& values) {
+        int id = nextId(table);
+        exec("INSERT INTO " + table + " (id, " + columns + ") VALUES (" + n(id) + ", " + values +
+             ")");
+        undo_.push_back("DELETE FROM " + table + " WHERE id=" + n(id));
+        return id;
     }
 
     int nextId(const std::string& table) {

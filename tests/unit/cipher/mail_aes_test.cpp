@@ -21,22 +21,13 @@
 #include <functional>
 #include <string>
 
+#include <boost/algorithm/hex.hpp>
 #include <gtest/gtest.h>
 
 namespace {
 
 using testsupport::LogCapture;
 using testsupport::TempDir;
-
-std::string hex(const std::string& bytes) {
-    std::string out;
-    char two[3];
-    for (unsigned char c : bytes) {
-        std::snprintf(two, sizeof two, "%02x", c);
-        out += two;
-    }
-    return out;
-}
 
 std::string unbase64(const std::string& text) {
     std::size_t n = 0;
@@ -56,7 +47,7 @@ std::string opensslEnc(bool decrypt, const std::string& key, const std::string& 
                        const std::string& input) {
     quarn::ExecCmd cmd("/usr/bin/openssl");
     cmd << "enc" << (decrypt ? "-d" : "-e") << "-aes-256-cbc"
-        << "-K" << hex(key) << "-iv" << hex(iv);
+        << "-K" << boost::algorithm::hex_lower(key) << "-iv" << boost::algorithm::hex_lower(iv);
     cmd.setInput(input);
     cmd.exec();
     return cmd.getOutput();
@@ -98,8 +89,14 @@ const std::string PASSWORDS[] = {"",
                                  std::string(1000, 'x') + "end",
                                  "пароль-€-密码"};
 
-TEST_F(CipherTest, OpensslDeciphersWhatWeEncipher) {
+const std::string PREFIX = "$AES-256-CBC:PKCS$";
+
+// Both directions against openssl; with an IV given, our text and openssl's
+// are the same.
+TEST_F(CipherTest, AgreesWithOpenssl) {
+    const std::string givenIv = "0123456789abcdef";
     for (const std::string& password : PASSWORDS) {
+        SCOPED_TRACE("password '" + password + "'");
         std::string text = encrypt(password);
         ASSERT_TRUE(is_encrypted_with_mail_aes(text.c_str())) << text;
         // "$AES-256-CBC:PKCS$" <24 characters of IV> "$" <cipher text>
@@ -107,18 +104,16 @@ TEST_F(CipherTest, OpensslDeciphersWhatWeEncipher) {
         ASSERT_EQ(text[42], '$') << text;
         std::string cipherText = unbase64(text.substr(43));
         EXPECT_EQ(iv.size(), 16u);
-        EXPECT_EQ(cipherText.size(), (password.size() / 16 + 1) * 16) << password;
+        EXPECT_EQ(cipherText.size(), (password.size() / 16 + 1) * 16);
         EXPECT_EQ(opensslEnc(true, key_, iv, cipherText), password);
         EXPECT_NE(encrypt(password), text) << "each text needs an IV of its own";
-    }
-}
-
-TEST_F(CipherTest, WeDecipherWhatOpensslEnciphers) {
-    for (const std::string& password : PASSWORDS) {
-        std::string iv = "0123456789abcdef";
-        std::string cipherText = opensslEnc(false, key_, iv, password);
-        std::string text = "$AES-256-CBC:PKCS$" + base64(iv) + "$" + base64(cipherText);
-        EXPECT_EQ(decrypt(text), password) << text;
+        std::string head = PREFIX + base64(givenIv);
+        std::string theirs = head + "$" + base64(opensslEnc(false, key_, givenIv, password));
+        EXPECT_EQ(decrypt(theirs), password) << theirs;
+        ASSERT_EQ(mail_aes_init(keyPath_.c_str()), 1);
+        quarn::MallocString ours(quarn_cipher_crypt(password.c_str(), head.c_str()));
+        mail_aes_cleanup();
+        EXPECT_EQ(ours ? ours.get() : "(null)", theirs) << "the given IV is used and written back";
     }
 }
 
@@ -128,24 +123,21 @@ TEST_F(CipherTest, FailuresAndTheirMessages) {
     // "secret" (10) into 138, which no padding check accepts.
     std::string iv = unbase64(good.substr(18, 24));
     iv[15] ^= '\x80';
-    std::string corrupted = "$AES-256-CBC:PKCS$" + base64(iv) + good.substr(42);
+    std::string corrupted = PREFIX + base64(iv) + good.substr(42);
     struct Case {
         const char* name;
         std::string text;
-        std::string wantLog;
     };
     const Case cases[] = {
-        {"corrupted cipher text", corrupted,
-         "Failed to decrypt password for mail address 'user@example.com'|"},
-        {"plain password", "secret",
-         "Failed to decrypt password for mail address 'user@example.com'|"},
-        {"short IV", "$AES-256-CBC:PKCS$AAAA$" + good.substr(43),
-         "Failed to decrypt password for mail address 'user@example.com'|"},
+        {"corrupted cipher text", corrupted},
+        {"plain password", "secret"},
+        {"short IV", PREFIX + "AAAA$" + good.substr(43)},
     };
     for (const Case& c : cases) {
         LogCapture log;
         EXPECT_EQ(decrypt(c.text), "(null)") << c.name;
-        EXPECT_EQ(log.text(), c.wantLog) << c.name;
+        EXPECT_EQ(log.text(), "Failed to decrypt password for mail address 'user@example.com'|")
+            << c.name;
     }
     errno = 0;
     EXPECT_EQ(mail_aes_decrypt("secret"), nullptr);
@@ -200,18 +192,6 @@ TEST_F(CipherTest, OuterInitReadsTheKeyOnce) {
     EXPECT_EQ(decrypt(text), "secret");
     mailPasswdCipherCleanup();
     EXPECT_EQ(decrypt(text), "(null)");
-}
-
-TEST_F(CipherTest, GivenIvIsUsedAndWrittenBack) {
-    ASSERT_EQ(mail_aes_init(keyPath_.c_str()), 1);
-    std::string iv = "fedcba9876543210";
-    quarn::MallocString text(
-        quarn_cipher_crypt("secret", ("$AES-256-CBC:PKCS$" + base64(iv)).c_str()));
-    mail_aes_cleanup();
-    ASSERT_TRUE(text);
-    std::string stored = text.get();
-    EXPECT_EQ(stored.substr(0, 43), "$AES-256-CBC:PKCS$" + base64(iv) + "$");
-    EXPECT_EQ(opensslEnc(true, key_, iv, unbase64(stored.substr(43))), "secret");
 }
 
 TEST_F(CipherTest, RegistryCountsItsUsers) {

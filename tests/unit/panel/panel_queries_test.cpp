@@ -71,24 +71,6 @@ TEST(GetDomLimit, QueryErrorGivesNull) {
     EXPECT_EQ("Unable to query domain limit mbox_quota: Server has gone away\n|", log.text());
 }
 
-TEST(MysqlRealEscapeEntity, EscapesQuotesAndBackslashes) {
-    Offline my;
-    struct {
-        const char* in;
-        const char* want;
-    } cases[] = {
-        {"plain.example", "plain.example"},
-        {"o'brien", "o\\'brien"},
-        {"a\"b\\c", "a\\\"b\\\\c"},
-        {"", ""},
-    };
-    for (const auto& c : cases) {
-        char* got = mysql_real_escape_entity(my.get(), c.in);
-        EXPECT_STREQ(c.want, got) << "in " << c.in;
-        free(got);
-    }
-}
-
 TEST(MiscParams, DatabaseErrorIsWarnedAndIgnored) {
     quarn::mysql::Connection conn(mysql_init(nullptr), true);
     const std::string warning =
