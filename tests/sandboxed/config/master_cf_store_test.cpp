@@ -4,7 +4,6 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -17,6 +16,7 @@
 #include "mail/postfix/config/sender_transport_manager.h"
 #include "mail/postfix/tables/postfix_errors.h"
 #include "tests/sandboxed/config/config_files.h"
+#include "tests/support/child_processes.h"
 
 namespace {
 
@@ -165,31 +165,20 @@ TEST(ModuleManagerFiles, ConcurrentRunsLoseNoEntry) {
     Files files;
     writeFile(files.master, DEBIAN);
     const int runs = 20;
-    std::vector<pid_t> children;
-    for (int i = 0; i < runs; ++i) {
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            int status = 0;
-            try {
-                ModuleManager manager(files.master, files.disabled);
-                manager.loadModules(false);
-                usleep(2000);  // widen the window between load and store
-                std::string address = "192.0.2." + std::to_string(i + 1);
-                manager.addModule(SenderTransportManager::SenderTransport(address, ""), true);
-                manager.storeModules(false);
-            } catch (...) {
-                status = 1;
-            }
-            _exit(status);
+    std::vector<int> statuses = testsupport::runInChildren(runs, [&](int i) {
+        try {
+            ModuleManager manager(files.master, files.disabled);
+            manager.loadModules(false);
+            usleep(2000);  // widen the window between load and store
+            std::string address = "192.0.2." + std::to_string(i + 1);
+            manager.addModule(SenderTransportManager::SenderTransport(address, ""), true);
+            manager.storeModules(false);
+            return 0;
+        } catch (...) {
+            return 1;
         }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    });
+    EXPECT_EQ(statuses, std::vector<int>(runs, 0));
     ModuleManager manager(files.master, files.disabled);
     manager.loadModules(false);
     for (int i = 0; i < runs; ++i)

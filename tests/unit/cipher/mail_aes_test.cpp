@@ -164,12 +164,10 @@ TEST_F(CipherTest, ShortOrMissingKeyFileFails) {
         mailAuthKeySetPath(path.c_str());
         LogCapture log;
         EXPECT_EQ(encrypt("secret"), "(null)") << c.name;
-        EXPECT_EQ(log.text(), c.wantLog +
-                                  "Failed to initialize encryption cipher 'AES-256-CBC:PKCS' with "
-                                  "key '" +
-                                  path +
-                                  "'|Failed to initialize password cipher "
-                                  "context (for mail address 'user@example.com')|")
+        EXPECT_EQ(log.text(), c.wantLog + "Failed to initialize encryption cipher "
+                                          "'AES-256-CBC:PKCS' with key '" + path + "'|Failed to "
+                                          "initialize password cipher context (for mail address "
+                                          "'user@example.com')|")
             << c.name;
     }
 }
@@ -201,24 +199,25 @@ TEST_F(CipherTest, RegistryCountsItsUsers) {
         int want;
         std::string wantLog;
     };
-    std::string key = keyPath_;
+    const std::string aes = "AES-256-CBC:PKCS", none = "NO-SUCH-CIPHER:PKCS";
+    const std::string tail = aes + "-and-a-very-long-tail";
+    auto init = [this](const std::string& name) {
+        return [this, name] { return quarn_cipher_init(name.c_str(), keyPath_.c_str()); };
+    };
+    auto cleanup = [] { return quarn_cipher_cleanup("AES-256-CBC:PKCS"); };
+    auto unknown = [this](const std::string& name) {
+        return "Unknown encryption cipher: '" + name + "'|Failed to initialize encryption " +
+               "cipher '" + name + "' with key '" + keyPath_ + "'|";
+    };
     const Case cases[] = {
-        {"first user", [&] { return quarn_cipher_init("AES-256-CBC:PKCS", key.c_str()); }, 1, ""},
-        {"second user", [&] { return quarn_cipher_init("AES-256-CBC:PKCS", key.c_str()); }, 1, ""},
-        {"one goes", [] { return quarn_cipher_cleanup("AES-256-CBC:PKCS"); }, 0, ""},
-        {"the last goes", [] { return quarn_cipher_cleanup("AES-256-CBC:PKCS"); }, 1, ""},
-        {"unknown node", [] { return quarn_cipher_cleanup("AES-256-CBC:PKCS"); }, 1,
-         "Failed to correctly destroy encryption cipher 'AES-256-CBC:PKCS'. A programming "
-         "error?|"},
-        {"unknown cipher", [&] { return quarn_cipher_init("NO-SUCH-CIPHER:PKCS", key.c_str()); }, 0,
-         "Unknown encryption cipher: 'NO-SUCH-CIPHER:PKCS'|Failed to initialize encryption "
-         "cipher 'NO-SUCH-CIPHER:PKCS' with key '" +
-             key + "'|"},
-        {"too long a cipher name",
-         [&] { return quarn_cipher_init("AES-256-CBC:PKCS-and-a-very-long-tail", key.c_str()); }, 0,
-         "Unknown encryption cipher: 'AES-256-CBC:PKCS-and-a-very-long-tail'|Failed to "
-         "initialize encryption cipher 'AES-256-CBC:PKCS-and-a-very-long-tail' with key '" +
-             key + "'|"},
+        {"first user", init(aes), 1, ""},
+        {"second user", init(aes), 1, ""},
+        {"one goes", cleanup, 0, ""},
+        {"the last goes", cleanup, 1, ""},
+        {"unknown node", cleanup, 1,
+         "Failed to correctly destroy encryption cipher 'AES-256-CBC:PKCS'. A programming error?|"},
+        {"unknown cipher", init(none), 0, unknown(none)},
+        {"too long a cipher name", init(tail), 0, unknown(tail)},
     };
     for (const Case& c : cases) {
         LogCapture log;
