@@ -18,7 +18,7 @@ using testsupport::AuthDbTest;
 using testsupport::PanelRows;
 
 // pa.test with two domain aliases; info has the mail aliases contact and
-// hello, sales has none. lone.test has no aliases at all.
+// hello, sales has none.
 struct Panel {
     PanelRows rows;
     Panel() {
@@ -29,8 +29,6 @@ struct Panel {
         rows.addMailname(pa, "sales");
         rows.addMailAlias(info, "contact");
         rows.addMailAlias(info, "hello");
-        int lone = rows.addDomain("lone.test");
-        rows.addMailname(lone, "solo");
     }
 };
 
@@ -53,9 +51,6 @@ TEST_F(AuthDbTest, PropagationOverAliases) {
         std::string wantUsers;
     };
     const Case cases[] = {
-        {"mass password without aliases", nullptr,
-         [] { return set_mass_postbox_passwd("solo", "lone.test", "pw", 0); }, 0,
-         "solo@lone.test|0\n"},
         {"password for the domain and its aliases", nullptr,
          [] { return set_passwd_for_domains("sales", "pa.test", "pw", 0); }, 1,
          "sales@pa.test|0\nsales@pa1.test|0\nsales@pa2.test|0\n"},

@@ -27,27 +27,6 @@ using configtest::writeFile;
 
 const std::string DEBIAN = readFile("/usr/share/postfix/master.cf.dist");
 
-/// Debian's file with the commented examples switched on, as servers run it.
-std::string debianWithFilters() {
-    std::string text = DEBIAN;
-    auto enable = [&text](const std::string& commented) {
-        std::string::size_type at = text.find("#" + commented);
-        if (at == std::string::npos)
-            throw std::runtime_error("no " + commented);
-        text.erase(at, 1);
-    };
-    enable("smtp      inet  n       -       y       -       1       postscreen");
-    enable("smtpd     pass  -       -       y       -       -       smtpd");
-    enable("dnsblog   unix  -       -       y       -       0       dnsblog");
-    enable("tlsproxy  unix  -       -       y       -       0       tlsproxy");
-    text.replace(text.find("smtp      inet  n       -       y       -       -       smtpd\n"),
-                 sizeof "smtp      inet  n       -       y       -       -       smtpd\n" - 1, "");
-    return text +
-           "127.0.0.1:10025 inet n - n - - smtpd\n"
-           "  -o content_filter=\n  -o receive_override_options=no_header_body_checks\n"
-           "[::1]:10025 inet n - n - - smtpd\n  -o content_filter=\n";
-}
-
 const std::string CRAFTED =
     "# crafted\r\n"
     "relay unix - - y - - smtp   \r\n"
@@ -79,7 +58,6 @@ TEST(MasterCfStore, WritesBackByteForByte) {
     };
     const std::vector<Case> cases = {
         {"Debian's master.cf", DEBIAN},
-        {"with postscreen and content filters", debianWithFilters()},
         {"crafted", CRAFTED},
     };
     ASSERT_GT(DEBIAN.size(), 1000u);

@@ -9,6 +9,7 @@
 
 #include <mysql.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -74,10 +75,7 @@ public:
     }
 
     void exec(const std::string& sql) {
-        if (mysql_query(my_, sql.c_str()) != 0)
-            throw std::runtime_error(sql + ": " + mysql_error(my_));
-        if (MYSQL_RES* rows = mysql_store_result(my_))
-            mysql_free_result(rows);
+        forEachRow(sql, [](MYSQL_ROW) {});
     }
 
 private:
@@ -98,30 +96,31 @@ private:
         return id;
     }
 
-    int nextId(const std::string& table) {
-        std::string sql = "SELECT COALESCE(MAX(id), 0) + 1 FROM " + table;
+    // Runs `sql` and calls `f` on each row of its result, if it has one.
+    void forEachRow(const std::string& sql, const std::function<void(MYSQL_ROW)>& f) {
         if (mysql_query(my_, sql.c_str()) != 0)
             throw std::runtime_error(sql + ": " + mysql_error(my_));
         MYSQL_RES* rows = mysql_store_result(my_);
-        MYSQL_ROW row = rows ? mysql_fetch_row(rows) : nullptr;
-        int id = row && row[0] ? std::stoi(row[0]) : 1;
+        while (MYSQL_ROW row = rows ? mysql_fetch_row(rows) : nullptr)
+            f(row);
         if (rows)
             mysql_free_result(rows);
+    }
+
+    int nextId(const std::string& table) {
+        int id = 1;
+        forEachRow("SELECT COALESCE(MAX(id), 0) + 1 FROM " + table,
+                   [&id](MYSQL_ROW row) { id = row[0] ? std::stoi(row[0]) : 1; });
         return id;
     }
 
     // Pushes the statements that bring back the current rows of `where`:
     // they run in reverse, so the delete comes first.
     void saveMisc(const std::string& where) {
-        std::string sql = "SELECT param, val FROM misc" + where;
-        if (mysql_query(my_, sql.c_str()) != 0)
-            throw std::runtime_error(sql + ": " + mysql_error(my_));
-        MYSQL_RES* rows = mysql_store_result(my_);
-        while (MYSQL_ROW row = rows ? mysql_fetch_row(rows) : nullptr)
+        forEachRow("SELECT param, val FROM misc" + where, [this](MYSQL_ROW row) {
             undo_.push_back("INSERT INTO misc (param, val) VALUES (" + quote(row[0]) + ", " +
                             (row[1] ? quote(row[1]) : std::string("NULL")) + ")");
-        if (rows)
-            mysql_free_result(rows);
+        });
         undo_.push_back("DELETE FROM misc" + where);
     }
 
