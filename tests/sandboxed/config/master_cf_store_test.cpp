@@ -2,7 +2,6 @@
 // kept, only the changed entries touched, nothing written on a refusal.
 #include "mail/postfix/config/master_cf_file.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,15 +14,15 @@
 #include "mail/postfix/config/module_manager.h"
 #include "mail/postfix/config/sender_transport_manager.h"
 #include "mail/postfix/tables/postfix_errors.h"
-#include "tests/sandboxed/config/config_files.h"
+#include "tests/support/file_text.h"
 #include "tests/support/child_processes.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 using namespace quarn::mail::postfix;
-using configtest::readFile;
-using configtest::ScratchDir;
-using configtest::writeFile;
+using testsupport::readFile;
+using testsupport::TempDir;
 
 const std::string DEBIAN = readFile("/usr/share/postfix/master.cf.dist");
 
@@ -40,17 +39,6 @@ const std::string CRAFTED =
     "  -o smtpd_client_restrictions=permit_sasl_authenticated,reject\n"
     "showq unix n - y - - showq";
 
-std::vector<std::string> entriesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* d = opendir(dir.c_str());
-    while (dirent* e = d ? readdir(d) : nullptr)
-        if (e->d_name[0] != '.')
-            names.push_back(e->d_name);
-    if (d)
-        closedir(d);
-    return names;
-}
-
 TEST(MasterCfStore, WritesBackByteForByte) {
     struct Case {
         const char* name;
@@ -62,9 +50,8 @@ TEST(MasterCfStore, WritesBackByteForByte) {
     };
     ASSERT_GT(DEBIAN.size(), 1000u);
     for (const Case& c : cases) {
-        ScratchDir dir;
-        std::string path = dir.file("master.cf");
-        writeFile(path, c.text);
+        TempDir dir;
+        std::string path = dir.write("master.cf", c.text);
         ASSERT_EQ(chown(path.c_str(), 1234, 5678), 0);
         ASSERT_EQ(chmod(path.c_str(), 0640), 0);
         MasterCfContent content;
@@ -76,20 +63,20 @@ TEST(MasterCfStore, WritesBackByteForByte) {
         EXPECT_EQ(st.st_uid, 1234u) << c.name;
         EXPECT_EQ(st.st_gid, 5678u) << c.name;
         EXPECT_EQ(st.st_mode & 07777, 0640u) << c.name;
-        EXPECT_EQ(entriesIn(dir.path()), std::vector<std::string>{"master.cf"}) << c.name;
+        EXPECT_EQ(dir.namesEnding(""), std::vector<std::string>{"master.cf"}) << c.name;
     }
 }
 
 /// Two files of one ModuleManager in a scratch directory.
 struct Files {
-    ScratchDir dir;
+    TempDir dir;
     std::string master = dir.file("master.cf");
     std::string disabled = dir.file("master.cf.disabled");
 };
 
 TEST(ModuleManagerFiles, ChangesTouchOnlyTheirOwnEntry) {
     Files files;
-    writeFile(files.master, DEBIAN);
+    files.dir.write("master.cf", DEBIAN);
     const std::string relay = "relay     unix  -       -       y       -       -       smtp\n"
                               "        -o syslog_name=postfix/$service_name\n";
     struct Case {
@@ -113,7 +100,7 @@ TEST(ModuleManagerFiles, ChangesTouchOnlyTheirOwnEntry) {
          DEBIAN},
     };
     for (const Case& c : cases) {
-        writeFile(files.master, DEBIAN);
+        files.dir.write("master.cf", DEBIAN);
         ModuleManager manager(files.master, files.disabled);
         manager.loadModules(false);
         c.change(manager);
@@ -125,8 +112,8 @@ TEST(ModuleManagerFiles, ChangesTouchOnlyTheirOwnEntry) {
 TEST(ModuleManagerFiles, RefusedFileChangesNothing) {
     Files files;
     const std::string bad = DEBIAN + "smtp inet n - n - - smtpd # no continuation\n";
-    writeFile(files.master, bad);
-    writeFile(files.disabled, "submission inet n - n - - smtpd\n");
+    files.dir.write("master.cf", bad);
+    files.dir.write("master.cf.disabled", "submission inet n - n - - smtpd\n");
     ModuleManager manager(files.master, files.disabled);
     try {
         manager.loadModules(false);
@@ -141,7 +128,7 @@ TEST(ModuleManagerFiles, RefusedFileChangesNothing) {
 
 TEST(ModuleManagerFiles, ConcurrentRunsLoseNoEntry) {
     Files files;
-    writeFile(files.master, DEBIAN);
+    files.dir.write("master.cf", DEBIAN);
     const int runs = 20;
     std::vector<int> statuses = testsupport::runInChildren(runs, [&](int i) {
         try {

@@ -8,15 +8,16 @@
 #include <gtest/gtest.h>
 
 #include "mail/postfix/config/module_manager.h"
-#include "tests/sandboxed/config/config_files.h"
+#include "tests/support/file_text.h"
+#include "tests/support/saved_file.h"
 #include "tests/sandboxed/tables/table_dump.h"
 
 namespace {
 
 using namespace quarn::mail::postfix;
 using testsupport::capture;
-using configtest::readFile;
-using configtest::SavedFile;
+using testsupport::readFile;
+using testsupport::SavedFile;
 
 /// The names of the transports in master.cf, in key order.
 std::string transports() {
