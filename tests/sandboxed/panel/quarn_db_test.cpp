@@ -64,12 +64,6 @@ TEST(QuarnDbConnect, PasswordFileMissingOrUnreadable) {
     EXPECT_EQ("Unable to read admin password file: Is a directory", outcome(quarn_db_connect));
 }
 
-TEST(QuarnDbConnect, EveryLevelConnects) {
-    for (auto connect : {quarn_db_connect_raw_ex, quarn_db_connect_raw, quarn_db_connect_ex,
-                         quarn_db_connect, db_connect_nothrow})
-        EXPECT_EQ("connected", outcome(connect));
-}
-
 TEST(QuarnDbConnect, SetsNamesUtf8) {
     MYSQL* my = db_connect();
     ASSERT_NE(nullptr, my);

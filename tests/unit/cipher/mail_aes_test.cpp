@@ -81,12 +81,8 @@ protected:
     std::string key_;
 };
 
-const std::string PASSWORDS[] = {"",
-                                 "short",
-                                 "fifteen-bytes!!",
-                                 "sixteen-bytes!!!",
-                                 "seventeen-bytes!!",
-                                 std::string(1000, 'x') + "end",
+const std::string PASSWORDS[] = {"", "short", "fifteen-bytes!!", "sixteen-bytes!!!",
+                                 "seventeen-bytes!!", std::string(1000, 'x') + "end",
                                  "пароль-€-密码"};
 
 const std::string PREFIX = "$AES-256-CBC:PKCS$";

@@ -7,6 +7,7 @@
 
 #include "tests/support/log_capture.h"
 
+#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -16,14 +17,8 @@ namespace {
 using testsupport::LogCapture;
 
 /// An unconnected handle, closed at the end of the test.
-class Offline {
-public:
-    Offline() : my_(mysql_init(nullptr)) {}
-    ~Offline() { mysql_close(my_); }
-    MYSQL* get() const { return my_; }
-
-private:
-    MYSQL* my_;
+struct Offline : std::unique_ptr<MYSQL, void (*)(MYSQL*)> {
+    Offline() : unique_ptr(mysql_init(nullptr), mysql_close) {}
 };
 
 const std::string GONE = "Failed to exec query, Error: Server has gone away|";
