@@ -72,15 +72,19 @@ TEST_F(AuthDbTest, PropagationOverAliases) {
     }
 }
 
-TEST_F(AuthDbTest, PropagationStopsAtTheFirstFailure) {
+// Propagation stops at the first failure; a read opens the database read-only.
+TEST_F(AuthDbTest, MissingDatabaseFailsWithItsMessages) {
     Panel panel;
     std::string missing = dir_.file("none/passwd.db");
     mailAuthDBSetPath(missing.c_str());
     testsupport::LogCapture log;
     EXPECT_EQ(set_passwd_for_domains("info", "pa.test", "pw", 0), -1);
+    passwd_type_t data;
+    EXPECT_EQ(get_user_data(&data, "info", "pa.test"), -1);
     EXPECT_EQ(log.text(), "Unable to open database " + missing +
                               ": unable to open database file|Unable to set password for "
-                              "mailname info@pa.test|");
+                              "mailname info@pa.test|Unable to open database(readonly) " +
+                              missing + ": unable to open database file|");
 }
 
 }  // namespace

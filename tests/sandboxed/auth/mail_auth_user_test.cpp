@@ -119,14 +119,4 @@ TEST_F(AuthDbTest, VisitorsSeeDecipheredPasswords) {
     }
 }
 
-TEST_F(AuthDbTest, MissingDatabaseFailsWithItsMessage) {
-    std::string missing = dir_.file("none/passwd.db");
-    mailAuthDBSetPath(missing.c_str());
-    LogCapture log;
-    passwd_type_t data;
-    EXPECT_EQ(get_user_data(&data, "info", "a.test"), -1);
-    EXPECT_EQ(log.text(),
-              "Unable to open database(readonly) " + missing + ": unable to open database file|");
-}
-
 }  // namespace

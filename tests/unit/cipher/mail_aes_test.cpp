@@ -31,9 +31,8 @@ using testsupport::TempDir;
 
 std::string unbase64(const std::string& text) {
     std::size_t n = 0;
-    std::unique_ptr<unsigned char, decltype(&std::free)> bytes(b64_decode(text.c_str(), &n),
-                                                               std::free);
-    return std::string(reinterpret_cast<char*>(bytes.get()), n);
+    quarn::MallocString bytes(reinterpret_cast<char*>(b64_decode(text.c_str(), &n)));
+    return std::string(bytes.get(), n);
 }
 
 std::string base64(const std::string& bytes) {
