@@ -23,6 +23,7 @@
 #include <fstream>
 #include <string>
 
+#include <boost/format.hpp>
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,10 +32,7 @@ std::string access(const std::string& path) {
     struct stat st;
     if (lstat(path.c_str(), &st) != 0)
         return "missing";
-    char text[64];
-    std::snprintf(text, sizeof text, "%u:%u %04o", static_cast<unsigned>(st.st_uid),
-                  static_cast<unsigned>(st.st_gid), static_cast<unsigned>(st.st_mode & 07777));
-    return text;
+    return (boost::format("%u:%u %04o") % st.st_uid % st.st_gid % (st.st_mode & 07777)).str();
 }
 
 // Gives a directory back its owner and mode when the test ends.

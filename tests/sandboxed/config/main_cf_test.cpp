@@ -5,7 +5,6 @@
 #include "mail/postfix/tables/postfix_errors.h"
 
 #include <sys/stat.h>
-#include <sys/time.h>
 
 #include <ctime>
 
@@ -14,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include <boost/filesystem.hpp>
 #include <boost/lexical_cast.hpp>
 #include <gtest/gtest.h>
 
@@ -37,11 +37,7 @@ protected:
     /// once instead of waiting for a file that may still be being written.
     void writeMainCf(const std::string& lines) {
         std::ofstream(MAIN_CF, std::ios::trunc) << "compatibility_level = 3.6\n" << lines;
-        struct timeval past[2];
-        gettimeofday(&past[0], nullptr);
-        past[0].tv_sec -= 10;
-        past[1] = past[0];
-        utimes(MAIN_CF, past);
+        boost::filesystem::last_write_time(MAIN_CF, time(nullptr) - 10);
     }
 
     /// The value main.cf sets for `name`, or UNSET.
