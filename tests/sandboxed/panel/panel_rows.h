@@ -49,14 +49,7 @@ public:
     }
     /// A new limit set holding one limit; its id.
     int addLimit(const std::string& name, const std::string& value) {
-        int id = nextId("Limits");
-        addLimitTo(id, name, value);
-        return id;
-    }
-    void addLimitTo(int id, const std::string& name, const std::string& value) {
-        exec("INSERT INTO Limits (id, limit_name, value) VALUES (" + n(id) + ", " + quote(name) +
-             ", " + quote(value) + ")");
-        undo_.push_back("DELETE FROM Limits WHERE id=" + n(id) + " AND limit_name=" + quote(name));
+        return insert("Limits", "limit_name, value", quote(name) + ", " + quote(value));
     }
     /// Sets (or, with a null value, sets to NULL) a misc setting; the old
     /// rows come back at the end.
