@@ -40,7 +40,7 @@ TEST_F(AuthDbTest, TableFunctionsLeaveTheirRows) {
     };
     const int off = MAIL_DOMAIN_AUTH_DISABLED | MAIL_AUTH_DISABLED, crypted = MAIL_AUTH_CRYPTED;
     const Case cases[] = {
-        {"new user in a new disabled domain", [] { return mailAuthSet("x", "c.test", "pw-c", off); },
+        {"new user, new disabled domain", [] { return mailAuthSet("x", "c.test", "pw-c", off); },
          0, SEEDED + "c.test|1|x|enc:pw-c|NULL|1\n"},
         {"crypted replaces plain", [] { return mailAuthSet("info", "a.test", "$1$new", crypted); },
          0, "a.test|0|info|NULL|$1$new|0\n" + A_SALES + B_INFO},
@@ -57,7 +57,7 @@ TEST_F(AuthDbTest, TableFunctionsLeaveTheirRows) {
         {"remove domain takes its users", [] { return mailAuthRemoveDomain("a.test"); }, 0, B_INFO},
         {"clone of a missing user", [] { return mailAuthClone("nobody", "a.test", "x", "e.test"); },
          0, SEEDED},
-        {"clone from an unknown domain", [] { return mailAuthClone("info", "z.test", "x", "e.test"); },
+        {"clone, no such domain", [] { return mailAuthClone("info", "z.test", "x", "e.test"); },
          0, SEEDED},
         {"clone keeps the crypted text and every flag", [] {
              mailAuthSet("off", "b.test", "$1$x", crypted | MAIL_AUTH_DISABLED);
