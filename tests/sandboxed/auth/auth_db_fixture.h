@@ -11,6 +11,7 @@
 #include "tests/support/sqlite_rows.h"
 #include "tests/support/temp_dir.h"
 
+#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -36,13 +37,10 @@ protected:
             dbPath_,
             "SELECT d.name, d.status, u.name, u.userPassword, u.cmusaslsecretPLAIN, u.status "
             "FROM domains d LEFT JOIN users u ON u.dom_id = d.id ORDER BY d.name, u.name");
-        std::string out;
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find('\n', start);
-            out += showLine(text.substr(start, end - start)) + "\n";
-            start = end == std::string::npos ? text.size() : end + 1;
-        }
+        std::istringstream lines(text);
+        std::string line, out;
+        while (std::getline(lines, line))
+            out += showLine(line) + "\n";
         return out;
     }
 

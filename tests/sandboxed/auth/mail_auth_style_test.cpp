@@ -10,6 +10,7 @@
 
 #include "tests/support/file_text.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/saved_file.h"
 #include "tests/support/sqlite_rows.h"
 
 #include <grp.h>
@@ -22,6 +23,7 @@
 #include <fstream>
 #include <string>
 
+#include <boost/format.hpp>
 #include <gtest/gtest.h>
 
 namespace {
@@ -30,10 +32,7 @@ std::string access(const std::string& path) {
     struct stat st;
     if (lstat(path.c_str(), &st) != 0)
         return "missing";
-    char text[64];
-    std::snprintf(text, sizeof text, "%u:%u %04o", static_cast<unsigned>(st.st_uid),
-                  static_cast<unsigned>(st.st_gid), static_cast<unsigned>(st.st_mode & 07777));
-    return text;
+    return (boost::format("%u:%u %04o") % st.st_uid % st.st_gid % (st.st_mode & 07777)).str();
 }
 
 // Gives a directory back its owner and mode when the test ends.
@@ -95,14 +94,14 @@ TEST(MailAuthStyleFiles, LinkPlantedForTheDatabaseIsRefused) {
     ASSERT_EQ(mailAuthDBInitStyle(MAIL_AUTH_DB_POSTFIX_STYLE), 0);
     // The postfix group may write the directory; a link it plants in place
     // of the database must not lead our chown to another file.
-    std::ofstream("/run/victim") << "root's file";
+    testsupport::SavedFile victim("/run/victim");
+    victim.write("root's file");
     chmod("/run/victim", 0600);
     std::remove(mailAuthDB);
     ASSERT_EQ(symlink("/run/victim", mailAuthDB), 0);
     testsupport::LogCapture log;
     EXPECT_EQ(mailAuthDBSetAccess(1, 0, 0460, 0, 0, 0770), -1);
     EXPECT_EQ(access("/run/victim"), "0:0 0600");
-    std::remove("/run/victim");
 }
 
 // A stand-in for the installed program: it keeps its arguments and
@@ -116,8 +115,8 @@ const char STAND_IN[] =
 
 TEST(MailAuthStyleFiles, StyleFromTheInstalledProgramWhichNeverSeesThePassword) {
     const std::string password = "Unique-P4ssw0rd-in-env";
-    ASSERT_EQ(system("mkdir -p /usr/local/vel/admin/sbin"), 0);
-    std::ofstream("/usr/local/vel/admin/sbin/mxwarden") << STAND_IN;
+    testsupport::SavedFile program("/usr/local/vel/admin/sbin/mxwarden");
+    program.write(STAND_IN);
     chmod("/usr/local/vel/admin/sbin/mxwarden", 0755);
     setenv("VEL_PASSWORD", password.c_str(), 1);
     std::string taken;
@@ -133,7 +132,6 @@ TEST(MailAuthStyleFiles, StyleFromTheInstalledProgramWhichNeverSeesThePassword) 
     EXPECT_NE(env, "");
     EXPECT_EQ(env.find(password), std::string::npos) << env;
     EXPECT_EQ(log.text().find(password), std::string::npos) << log.text();
-    std::remove("/usr/local/vel/admin/sbin/mxwarden");
 }
 
 }  // namespace

@@ -2,9 +2,7 @@
 // kept, only the changed entries touched, nothing written on a refusal.
 #include "mail/postfix/config/master_cf_file.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -16,37 +14,17 @@
 #include "mail/postfix/config/module_manager.h"
 #include "mail/postfix/config/sender_transport_manager.h"
 #include "mail/postfix/tables/postfix_errors.h"
-#include "tests/sandboxed/config/config_files.h"
+#include "tests/support/file_text.h"
+#include "tests/support/child_processes.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 using namespace quarn::mail::postfix;
-using configtest::readFile;
-using configtest::ScratchDir;
-using configtest::writeFile;
+using testsupport::readFile;
+using testsupport::TempDir;
 
 const std::string DEBIAN = readFile("/usr/share/postfix/master.cf.dist");
-
-/// Debian's file with the commented examples switched on, as servers run it.
-std::string debianWithFilters() {
-    std::string text = DEBIAN;
-    auto enable = [&text](const std::string& commented) {
-        std::string::size_type at = text.find("#" + commented);
-        if (at == std::string::npos)
-            throw std::runtime_error("no " + commented);
-        text.erase(at, 1);
-    };
-    enable("smtp      inet  n       -       y       -       1       postscreen");
-    enable("smtpd     pass  -       -       y       -       -       smtpd");
-    enable("dnsblog   unix  -       -       y       -       0       dnsblog");
-    enable("tlsproxy  unix  -       -       y       -       0       tlsproxy");
-    text.replace(text.find("smtp      inet  n       -       y       -       -       smtpd\n"),
-                 sizeof "smtp      inet  n       -       y       -       -       smtpd\n" - 1, "");
-    return text +
-           "127.0.0.1:10025 inet n - n - - smtpd\n"
-           "  -o content_filter=\n  -o receive_override_options=no_header_body_checks\n"
-           "[::1]:10025 inet n - n - - smtpd\n  -o content_filter=\n";
-}
 
 const std::string CRAFTED =
     "# crafted\r\n"
@@ -61,17 +39,6 @@ const std::string CRAFTED =
     "  -o smtpd_client_restrictions=permit_sasl_authenticated,reject\n"
     "showq unix n - y - - showq";
 
-std::vector<std::string> entriesIn(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* d = opendir(dir.c_str());
-    while (dirent* e = d ? readdir(d) : nullptr)
-        if (e->d_name[0] != '.')
-            names.push_back(e->d_name);
-    if (d)
-        closedir(d);
-    return names;
-}
-
 TEST(MasterCfStore, WritesBackByteForByte) {
     struct Case {
         const char* name;
@@ -79,14 +46,12 @@ TEST(MasterCfStore, WritesBackByteForByte) {
     };
     const std::vector<Case> cases = {
         {"Debian's master.cf", DEBIAN},
-        {"with postscreen and content filters", debianWithFilters()},
         {"crafted", CRAFTED},
     };
     ASSERT_GT(DEBIAN.size(), 1000u);
     for (const Case& c : cases) {
-        ScratchDir dir;
-        std::string path = dir.file("master.cf");
-        writeFile(path, c.text);
+        TempDir dir;
+        std::string path = dir.write("master.cf", c.text);
         ASSERT_EQ(chown(path.c_str(), 1234, 5678), 0);
         ASSERT_EQ(chmod(path.c_str(), 0640), 0);
         MasterCfContent content;
@@ -98,20 +63,20 @@ TEST(MasterCfStore, WritesBackByteForByte) {
         EXPECT_EQ(st.st_uid, 1234u) << c.name;
         EXPECT_EQ(st.st_gid, 5678u) << c.name;
         EXPECT_EQ(st.st_mode & 07777, 0640u) << c.name;
-        EXPECT_EQ(entriesIn(dir.path()), std::vector<std::string>{"master.cf"}) << c.name;
+        EXPECT_EQ(dir.namesEnding(""), std::vector<std::string>{"master.cf"}) << c.name;
     }
 }
 
 /// Two files of one ModuleManager in a scratch directory.
 struct Files {
-    ScratchDir dir;
+    TempDir dir;
     std::string master = dir.file("master.cf");
     std::string disabled = dir.file("master.cf.disabled");
 };
 
 TEST(ModuleManagerFiles, ChangesTouchOnlyTheirOwnEntry) {
     Files files;
-    writeFile(files.master, DEBIAN);
+    files.dir.write("master.cf", DEBIAN);
     const std::string relay = "relay     unix  -       -       y       -       -       smtp\n"
                               "        -o syslog_name=postfix/$service_name\n";
     struct Case {
@@ -135,7 +100,7 @@ TEST(ModuleManagerFiles, ChangesTouchOnlyTheirOwnEntry) {
          DEBIAN},
     };
     for (const Case& c : cases) {
-        writeFile(files.master, DEBIAN);
+        files.dir.write("master.cf", DEBIAN);
         ModuleManager manager(files.master, files.disabled);
         manager.loadModules(false);
         c.change(manager);
@@ -147,8 +112,8 @@ TEST(ModuleManagerFiles, ChangesTouchOnlyTheirOwnEntry) {
 TEST(ModuleManagerFiles, RefusedFileChangesNothing) {
     Files files;
     const std::string bad = DEBIAN + "smtp inet n - n - - smtpd # no continuation\n";
-    writeFile(files.master, bad);
-    writeFile(files.disabled, "submission inet n - n - - smtpd\n");
+    files.dir.write("master.cf", bad);
+    files.dir.write("master.cf.disabled", "submission inet n - n - - smtpd\n");
     ModuleManager manager(files.master, files.disabled);
     try {
         manager.loadModules(false);
@@ -163,33 +128,22 @@ TEST(ModuleManagerFiles, RefusedFileChangesNothing) {
 
 TEST(ModuleManagerFiles, ConcurrentRunsLoseNoEntry) {
     Files files;
-    writeFile(files.master, DEBIAN);
+    files.dir.write("master.cf", DEBIAN);
     const int runs = 20;
-    std::vector<pid_t> children;
-    for (int i = 0; i < runs; ++i) {
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            int status = 0;
-            try {
-                ModuleManager manager(files.master, files.disabled);
-                manager.loadModules(false);
-                usleep(2000);  // widen the window between load and store
-                std::string address = "192.0.2." + std::to_string(i + 1);
-                manager.addModule(SenderTransportManager::SenderTransport(address, ""), true);
-                manager.storeModules(false);
-            } catch (...) {
-                status = 1;
-            }
-            _exit(status);
+    std::vector<int> statuses = testsupport::runInChildren(runs, [&](int i) {
+        try {
+            ModuleManager manager(files.master, files.disabled);
+            manager.loadModules(false);
+            usleep(2000);  // widen the window between load and store
+            std::string address = "192.0.2." + std::to_string(i + 1);
+            manager.addModule(SenderTransportManager::SenderTransport(address, ""), true);
+            manager.storeModules(false);
+            return 0;
+        } catch (...) {
+            return 1;
         }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    });
+    EXPECT_EQ(statuses, std::vector<int>(runs, 0));
     ModuleManager manager(files.master, files.disabled);
     manager.loadModules(false);
     for (int i = 0; i < runs; ++i)

@@ -1,5 +1,4 @@
-// Sender transports in Postfix's own master.cf and in the real
-// sdd_transport_maps table, read back with postmap -s.
+// Sender transports in Postfix's own master.cf, checked by postfix check.
 #include "mail/postfix/config/sender_transport_manager.h"
 
 #include <stdexcept>
@@ -9,18 +8,16 @@
 #include <gtest/gtest.h>
 
 #include "mail/postfix/config/module_manager.h"
-#include "tests/sandboxed/config/config_files.h"
+#include "tests/support/file_text.h"
+#include "tests/support/saved_file.h"
 #include "tests/sandboxed/tables/table_dump.h"
 
 namespace {
 
 using namespace quarn::mail::postfix;
 using testsupport::capture;
-using testsupport::dumpTable;
-using configtest::readFile;
-using testsupport::Records;
-using configtest::SavedFile;
-using testsupport::show;
+using testsupport::readFile;
+using testsupport::SavedFile;
 
 /// The names of the transports in master.cf, in key order.
 std::string transports() {
@@ -68,38 +65,6 @@ TEST(SenderTransports, AddAndRemoveServices) {
     EXPECT_THROW(M::AddTransport("192.0.2.10 -o x=y", ""), std::invalid_argument);
     EXPECT_THROW(M::AddTransport("", ""), std::invalid_argument);
     EXPECT_THROW(M::removeTransport("-o"), std::invalid_argument);
-}
-
-TEST(SenderTransports, MapDomains) {
-    const std::string map = SDD_TRANSPORT_MAPS;
-    using M = SenderTransportManager;
-    struct Step {
-        const char* name;
-        std::function<void()> run;
-        Records want;
-    };
-    const std::vector<Step> steps = {
-        {"add", [] { M::addDomainToTransport("example.com", "192.0.2.10", ""); },
-         {{"@example.com", "192.0.2.10-:"}}},
-        {"replace", [] { M::addDomainToTransport("example.com", "", "2001:db8::5"); },
-         {{"@example.com", "-2001-db8--5:"}}},
-        {"second", [] { M::addDomainToTransport("example.org", "192.0.2.10", "2001:db8::5"); },
-         {{"@example.com", "-2001-db8--5:"}, {"@example.org", "192.0.2.10-2001-db8--5:"}}},
-        {"remove", [] { M::removeDomainFromSenderTransport("example.com"); },
-         {{"@example.org", "192.0.2.10-2001-db8--5:"}}},
-        {"remove absent", [] { M::removeDomainFromSenderTransport("example.com"); },
-         {{"@example.org", "192.0.2.10-2001-db8--5:"}}},
-        {"remove last", [] { M::removeDomainFromSenderTransport("example.org"); }, {}},
-    };
-    for (const Step& s : steps) {
-        s.run();
-        Records got = dumpTable(map);
-        got.erase("");
-        EXPECT_EQ(got, s.want) << s.name << ": got " << show(got) << ", want " << show(s.want);
-    }
-    EXPECT_THROW(M::addDomainToTransport("exa mple.com", "192.0.2.10", ""),
-                 std::invalid_argument);
-    EXPECT_THROW(M::removeDomainFromSenderTransport("a\nb"), std::invalid_argument);
 }
 
 }  // namespace

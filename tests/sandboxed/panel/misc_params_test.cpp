@@ -6,7 +6,9 @@
 #include "tests/sandboxed/panel/panel_rows.h"
 #include "tests/support/log_capture.h"
 
+#include <functional>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -41,20 +43,6 @@ TEST(GetBoolMiscParamSafe, OnlyTrueIsTrue) {
     EXPECT_FALSE(getBoolMiscParamSafe("pq_flag", conn, false)) << "no row";
 }
 
-TEST(GetStringMiscParam, ValueNullOrMissing) {
-    testsupport::PanelRows rows;
-    rows.setMisc("pq_text", "some value");
-    rows.setMisc("pq_null", nullptr);
-    rows.clearMisc("pq_missing");
-    Connection conn(false);
-    quarn::mysql::field_t text = getStringMiscParam("pq_text", conn);
-    EXPECT_FALSE(text.isNull);
-    EXPECT_EQ("some value", text.value);
-    EXPECT_TRUE(getStringMiscParam("pq_null", conn).isNull);
-    EXPECT_TRUE(getStringMiscParam("pq_missing", conn).isNull);
-    EXPECT_TRUE(getStringMiscParamSafe("pq_missing", conn).isNull);
-}
-
 TEST(MysqlStream, ExecAndFetch) {
     Connection conn;
     conn << "CREATE TEMPORARY TABLE pq_t (a INT, b VARCHAR(20))" << Query::exec;
@@ -78,19 +66,19 @@ TEST(MysqlStream, ExecAndFetch) {
 
 TEST(MysqlStream, Errors) {
     Connection conn;
-    try {
-        conn << "SELECT * FROM pq_nowhere" << Query::exec;
-        FAIL() << "no exception";
-    } catch (const mError& e) {
-        EXPECT_STREQ("MySQL error 1146: Table 'vel.pq_nowhere' doesn't exist executing query: "
-                     "SELECT * FROM pq_nowhere",
-                     e.what());
-    }
-    try {
-        conn << "SELECT 1 AS a, 2 AS a" << Query::fetch;
-        FAIL() << "no exception";
-    } catch (const mError& e) {
-        EXPECT_STREQ("duplicated field a in query", e.what());
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[&] { conn << "SELECT * FROM pq_nowhere" << Query::exec; },
+         "MySQL error 1146: Table 'vel.pq_nowhere' doesn't exist executing query: "
+         "SELECT * FROM pq_nowhere"},
+        {[&] { conn << "SELECT 1 AS a, 2 AS a" << Query::fetch; }, "duplicated field a in query"},
+    };
+    for (const auto& [run, want] : cases) {
+        try {
+            run();
+            ADD_FAILURE() << "got no exception, want " << want;
+        } catch (const mError& e) {
+            EXPECT_EQ(want, e.what());
+        }
     }
     EXPECT_EQ(1u, conn << "SELECT 1" << Query::exec) << "the connection goes on after errors";
 }

@@ -9,6 +9,7 @@
 
 #include <mysql.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -33,43 +34,22 @@ public:
 
     int addDomain(const std::string& name, const std::string& webspaceId = "0",
                   int limitsId = 0) {
-        int id = nextId("domains");
-        exec("INSERT INTO domains (id, name, webspace_id, limits_id) VALUES (" + n(id) + ", " +
-             quote(name) + ", " + webspaceId + ", " + n(limitsId) + ")");
-        undo_.push_back("DELETE FROM domains WHERE id=" + n(id));
-        return id;
+        return insert("domains", "name, webspace_id, limits_id",
+                      quote(name) + ", " + webspaceId + ", " + n(limitsId));
     }
     int addDomainAlias(int domId, const std::string& name) {
-        int id = nextId("domainaliases");
-        exec("INSERT INTO domainaliases (id, dom_id, name) VALUES (" + n(id) + ", " + n(domId) +
-             ", " + quote(name) + ")");
-        undo_.push_back("DELETE FROM domainaliases WHERE id=" + n(id));
-        return id;
+        return insert("domainaliases", "dom_id, name", n(domId) + ", " + quote(name));
     }
     int addMailname(int domId, const std::string& name, const std::string& quota = "-1") {
-        int id = nextId("mail");
-        exec("INSERT INTO mail (id, dom_id, mail_name, mbox_quota) VALUES (" + n(id) + ", " +
-             n(domId) + ", " + quote(name) + ", " + quota + ")");
-        undo_.push_back("DELETE FROM mail WHERE id=" + n(id));
-        return id;
+        return insert("mail", "dom_id, mail_name, mbox_quota",
+                      n(domId) + ", " + quote(name) + ", " + quota);
     }
     int addMailAlias(int mnId, const std::string& alias) {
-        int id = nextId("mail_aliases");
-        exec("INSERT INTO mail_aliases (id, mn_id, alias) VALUES (" + n(id) + ", " + n(mnId) +
-             ", " + quote(alias) + ")");
-        undo_.push_back("DELETE FROM mail_aliases WHERE id=" + n(id));
-        return id;
+        return insert("mail_aliases", "mn_id, alias", n(mnId) + ", " + quote(alias));
     }
     /// A new limit set holding one limit; its id.
     int addLimit(const std::string& name, const std::string& value) {
-        int id = nextId("Limits");
-        addLimitTo(id, name, value);
-        return id;
-    }
-    void addLimitTo(int id, const std::string& name, const std::string& value) {
-        exec("INSERT INTO Limits (id, limit_name, value) VALUES (" + n(id) + ", " + quote(name) +
-             ", " + quote(value) + ")");
-        undo_.push_back("DELETE FROM Limits WHERE id=" + n(id) + " AND limit_name=" + quote(name));
+        return insert("Limits", "limit_name, value", quote(name) + ", " + quote(value));
     }
     /// Sets (or, with a null value, sets to NULL) a misc setting; the old
     /// rows come back at the end.
@@ -88,10 +68,7 @@ public:
     }
 
     void exec(const std::string& sql) {
-        if (mysql_query(my_, sql.c_str()) != 0)
-            throw std::runtime_error(sql + ": " + mysql_error(my_));
-        if (MYSQL_RES* rows = mysql_store_result(my_))
-            mysql_free_result(rows);
+        forEachRow(sql, [](MYSQL_ROW) {});
     }
 
 private:
@@ -103,30 +80,40 @@ private:
         return "'" + escaped + "'";
     }
 
-    int nextId(const std::string& table) {
-        std::string sql = "SELECT COALESCE(MAX(id), 0) + 1 FROM " + table;
+    // Inserts a row under a new id, deleted again at the end; the id.
+    int insert(const std::string& table, const std::string& columns, const std::string& values) {
+        int id = nextId(table);
+        exec("INSERT INTO " + table + " (id, " + columns + ") VALUES (" + n(id) + ", " + values +
+             ")");
+        undo_.push_back("DELETE FROM " + table + " WHERE id=" + n(id));
+        return id;
+    }
+
+    // Runs `sql` and calls `f` on each row of its result, if it has one.
+    void forEachRow(const std::string& sql, const std::function<void(MYSQL_ROW)>& f) {
         if (mysql_query(my_, sql.c_str()) != 0)
             throw std::runtime_error(sql + ": " + mysql_error(my_));
         MYSQL_RES* rows = mysql_store_result(my_);
-        MYSQL_ROW row = rows ? mysql_fetch_row(rows) : nullptr;
-        int id = row && row[0] ? std::stoi(row[0]) : 1;
+        while (MYSQL_ROW row = rows ? mysql_fetch_row(rows) : nullptr)
+            f(row);
         if (rows)
             mysql_free_result(rows);
+    }
+
+    int nextId(const std::string& table) {
+        int id = 1;
+        forEachRow("SELECT COALESCE(MAX(id), 0) + 1 FROM " + table,
+                   [&id](MYSQL_ROW row) { id = row[0] ? std::stoi(row[0]) : 1; });
         return id;
     }
 
     // Pushes the statements that bring back the current rows of `where`:
     // they run in reverse, so the delete comes first.
     void saveMisc(const std::string& where) {
-        std::string sql = "SELECT param, val FROM misc" + where;
-        if (mysql_query(my_, sql.c_str()) != 0)
-            throw std::runtime_error(sql + ": " + mysql_error(my_));
-        MYSQL_RES* rows = mysql_store_result(my_);
-        while (MYSQL_ROW row = rows ? mysql_fetch_row(rows) : nullptr)
+        forEachRow("SELECT param, val FROM misc" + where, [this](MYSQL_ROW row) {
             undo_.push_back("INSERT INTO misc (param, val) VALUES (" + quote(row[0]) + ", " +
                             (row[1] ? quote(row[1]) : std::string("NULL")) + ")");
-        if (rows)
-            mysql_free_result(rows);
+        });
         undo_.push_back("DELETE FROM misc" + where);
     }
 

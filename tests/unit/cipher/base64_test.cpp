@@ -1,4 +1,4 @@
-// The base64 codec: RFC 4648 vectors, round trips and hostile input. This
+// The base64 codec: RFC 4648 vectors and hostile input. This
 // file is also built alone with AddressSanitizer (base64_asan_tests), which
 // turns any read or write outside a buffer into a failure.
 #include "mail/lib/cipher/base64.h"
@@ -47,22 +47,6 @@ TEST(Base64, Rfc4648Vectors) {
         std::unique_ptr<char, decltype(&std::free)> back(b64_decode_cstr(v.encoded), std::free);
         ASSERT_TRUE(back);
         EXPECT_STREQ(back.get(), v.plain) << "b64_decode_cstr '" << v.encoded << "'";
-    }
-}
-
-TEST(Base64, RoundTripsOfEveryLengthUpTo64) {
-    for (std::size_t n = 0; n <= 64; ++n) {
-        std::string bytes;
-        for (std::size_t i = 0; i < n; ++i)
-            bytes.push_back(static_cast<char>((i * 89 + n * 7) & 0xff));
-        std::string text = encode(bytes);
-        EXPECT_EQ(text.size(), base64EncodedSize(n)) << "length " << n;
-        std::size_t got = 0;
-        std::unique_ptr<unsigned char, decltype(&std::free)> back(b64_decode(text.c_str(), &got),
-                                                                  std::free);
-        ASSERT_TRUE(back);
-        EXPECT_EQ(std::string(reinterpret_cast<char*>(back.get()), got), bytes) << "length " << n;
-        EXPECT_EQ(back.get()[got], 0) << "length " << n << ": not NUL-terminated";
     }
 }
 

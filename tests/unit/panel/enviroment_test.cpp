@@ -7,27 +7,12 @@
 
 namespace {
 
-/// Sets or clears the two password variables, and clears them again after
-/// the test whatever happens.
-class PasswordEnvironment {
-public:
-    PasswordEnvironment(const char* plain, const char* crypted) {
-        set("VEL_PASSWORD", plain);
-        set("VEL_CRYPTED_PASSWORD", crypted);
-    }
-    ~PasswordEnvironment() {
-        unsetenv("VEL_PASSWORD");
-        unsetenv("VEL_CRYPTED_PASSWORD");
-    }
-
-private:
-    static void set(const char* name, const char* value) {
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-};
+void setOrClear(const char* name, const char* value) {
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
 
 std::string shown(const char* name) {
     const char* value = std::getenv(name);
@@ -53,7 +38,8 @@ TEST(GetEnvPassword, Cases) {
         {"blanks are a password", " ", nullptr, 0, " ", 0, "(unset)", "(unset)"},
     };
     for (const Case& c : cases) {
-        PasswordEnvironment env(c.plain, c.crypted);
+        setOrClear("VEL_PASSWORD", c.plain);
+        setOrClear("VEL_CRYPTED_PASSWORD", c.crypted);
         std::string password = "stale";
         int encrypted = 7;
         EXPECT_EQ(c.result, get_env_password(&password, &encrypted)) << c.name;
@@ -62,6 +48,8 @@ TEST(GetEnvPassword, Cases) {
         EXPECT_EQ(c.plainAfter, shown("VEL_PASSWORD")) << c.name;
         EXPECT_EQ(c.cryptedAfter, shown("VEL_CRYPTED_PASSWORD")) << c.name;
     }
+    unsetenv("VEL_PASSWORD");
+    unsetenv("VEL_CRYPTED_PASSWORD");
 }
 
 }  // namespace

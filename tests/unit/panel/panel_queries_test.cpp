@@ -7,6 +7,7 @@
 
 #include "tests/support/log_capture.h"
 
+#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -16,14 +17,8 @@ namespace {
 using testsupport::LogCapture;
 
 /// An unconnected handle, closed at the end of the test.
-class Offline {
-public:
-    Offline() : my_(mysql_init(nullptr)) {}
-    ~Offline() { mysql_close(my_); }
-    MYSQL* get() const { return my_; }
-
-private:
-    MYSQL* my_;
+struct Offline : std::unique_ptr<MYSQL, void (*)(MYSQL*)> {
+    Offline() : unique_ptr(mysql_init(nullptr), mysql_close) {}
 };
 
 const std::string GONE = "Failed to exec query, Error: Server has gone away|";
@@ -69,24 +64,6 @@ TEST(GetDomLimit, QueryErrorGivesNull) {
     Offline my;
     EXPECT_EQ(nullptr, get_dom_Limit("1", "mbox_quota", my.get()));
     EXPECT_EQ("Unable to query domain limit mbox_quota: Server has gone away\n|", log.text());
-}
-
-TEST(MysqlRealEscapeEntity, EscapesQuotesAndBackslashes) {
-    Offline my;
-    struct {
-        const char* in;
-        const char* want;
-    } cases[] = {
-        {"plain.example", "plain.example"},
-        {"o'brien", "o\\'brien"},
-        {"a\"b\\c", "a\\\"b\\\\c"},
-        {"", ""},
-    };
-    for (const auto& c : cases) {
-        char* got = mysql_real_escape_entity(my.get(), c.in);
-        EXPECT_STREQ(c.want, got) << "in " << c.in;
-        free(got);
-    }
 }
 
 TEST(MiscParams, DatabaseErrorIsWarnedAndIgnored) {

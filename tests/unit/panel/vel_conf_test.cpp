@@ -11,16 +11,6 @@ namespace {
 
 using testsupport::LogCapture;
 
-/// The configuration file path in a scratch directory.
-class TempConf {
-public:
-    void write(const std::string& text) const { dir_.write("vel.conf", text); }
-    std::string path() const { return dir_.file("vel.conf"); }
-
-private:
-    testsupport::TempDir dir_;
-};
-
 std::string shown(const char* value) { return value ? std::string("[") + value + "]" : "(none)"; }
 
 struct Known {
@@ -40,8 +30,8 @@ const Known KNOWN[] = {
 
 TEST(VelConfStore, MissingFileGivesEveryDefault) {
     LogCapture log;
-    TempConf file;
-    quarn::VelConfStore store(file.path());
+    testsupport::TempDir dir;
+    quarn::VelConfStore store(dir.file("vel.conf"));
     for (const Known& k : KNOWN) {
         EXPECT_EQ(shown(k.value), shown(store.getDefaultByIndex(k.index))) << k.name;
         if (k.index != MAX_POSSIBLE_VEL_CONF_VAR) {
@@ -51,18 +41,17 @@ TEST(VelConfStore, MissingFileGivesEveryDefault) {
     }
     EXPECT_EQ("(none)", shown(store.get("QUARN_MAILNAMES_D")));
     EXPECT_NE(std::string::npos,
-              log.text().find("unable to open configuration file " + file.path() +
+              log.text().find("unable to open configuration file " + dir.file("vel.conf") +
                           ": No such file or directory\n|"));
 }
 
 TEST(VelConfStore, UnknownNamesAndIndices) {
     LogCapture log;
-    TempConf file;
-    file.write("FOO bar\nOTHER x\n");
-    quarn::VelConfStore store(file.path());
+    testsupport::TempDir dir;
+    quarn::VelConfStore store(dir.write("vel.conf", "FOO bar\nOTHER x\n"));
     EXPECT_EQ("[x]", shown(store.get("OTHER"))) << "a name the table does not know, from the file";
     EXPECT_EQ("(none)", shown(store.getDefault("FOO")));
-    EXPECT_EQ("variable 'FOO' isn't found neither in " + file.path() +
+    EXPECT_EQ("variable 'FOO' isn't found neither in " + dir.file("vel.conf") +
                   " nor in compile-time defaults\n|",
               log.text());
     EXPECT_EQ("(none)", shown(store.getDefault("_MAX_POSSIBLE_VEL_CONF_VAR_NAME")))
