@@ -45,12 +45,8 @@ const std::string ROOT = "/var/qmail/mailnames";
 
 /// A tree handed to popuser, as the mail storage leaves it.
 void chownTree(const std::string& top) {
-    auto [uid, gid] = tree_attack::popuserIds();
-    if (lchown(top.c_str(), uid, gid) != 0)
+    if (std::system(("chown -hR popuser:popuser " + top).c_str()) != 0)
         throw std::runtime_error("chown " + top);
-    for (fs::recursive_directory_iterator it(top), end; it != end; ++it)
-        if (lchown(it->path().c_str(), uid, gid) != 0)
-            throw std::runtime_error("chown " + it->path().string());
 }
 
 /// Sum of the apparent sizes of a tree, the top directory included.

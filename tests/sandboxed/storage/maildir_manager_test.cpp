@@ -17,7 +17,9 @@
 #include <gtest/gtest.h>
 
 #include "lib/errors/errors.h"
+#include "tests/sandboxed/tree/tree_attack.h"
 #include "tests/support/saved_file.h"
+#include "tests/unit/quota/maildir_tree.h"
 
 namespace {
 
@@ -51,11 +53,8 @@ std::string statOf(const std::string& path) {
 
 /// statOf of a directory of popuser's with `mode`.
 std::string want(mode_t mode) {
-    const struct passwd* pw = getpwnam("popuser");
-    if (!pw)
-        throw std::runtime_error("no popuser in the sandbox");
-    return std::to_string(pw->pw_uid) + ":" + std::to_string(pw->pw_gid) + " " +
-           std::to_string(mode);
+    auto [uid, gid] = tree_attack::popuserIds();
+    return std::to_string(uid) + ":" + std::to_string(gid) + " " + std::to_string(mode);
 }
 
 mode_t currentUmask() {
@@ -64,12 +63,7 @@ mode_t currentUmask() {
     return mask;
 }
 
-unsigned long long inodeOf(const std::string& path) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0)
-        throw std::runtime_error("stat " + path);
-    return st.st_ino;
-}
+unsigned long long inodeOf(const std::string& path) { return maildir_tree::statOf(path).st_ino; }
 
 class MaildirManagerTest : public ::testing::Test {
 protected:

@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include "mail/lib/quota/get_dir_size.h"
-#include "tests/sandboxed/panel/panel_rows.h"
 #include "tests/unit/quota/maildir_tree.h"
 
 namespace {
@@ -98,18 +97,6 @@ TEST_F(MailboxQuotaTest, LimitIsWhatTheAttachmentsLeave) {
     EXPECT_EQ(st.st_gid, maildirs.gid());
 }
 
-TEST_F(MailboxQuotaTest, UsageLineCountsTheMail) {
-    std::ofstream(MAILDIR + "/cur/1.host,S=1234:2,S") << "x";
-    std::ofstream(MAILDIR + "/new/2.host") << std::string(100, 'y');
-    headerFor(-1);
-    std::ifstream in(MAILDIR + "/maildirsize");
-    std::string header, usage, more;
-    std::getline(in, header);
-    std::getline(in, usage);
-    EXPECT_EQ(usage, "        1334           2");
-    EXPECT_FALSE(std::getline(in, more));
-}
-
 // Each failure names its step and path; the working directory comes back
 // and no scratch file stays.
 TEST_F(MailboxQuotaTest, FailuresKeepTheWorkingDirectory) {
@@ -117,18 +104,24 @@ TEST_F(MailboxQuotaTest, FailuresKeepTheWorkingDirectory) {
         const char* what;
         std::function<void()> spoil;
         std::string prefix, path;
+        bool remove = false;  // removeMailboxQuota instead of setMailboxQuota
     } cases[] = {
         {"missing home", [] { fs::remove_all(HOME); }, "chdir: ", HOME},
         // maildirsize cannot be replaced while a directory holds its name.
         {"maildirsize in the way",
          [] { fs::create_directories(MAILDIR + "/maildirsize/in-the-way"); },
          "create maildirsize: ", MAILDIR},
+        // Without a panel domain there is no default to go back to.
+        {"removal without a panel domain", [] {}, "unable to remove quota: ", HOME, true},
     };
     for (const Case& c : cases) {
         maildirs.createMailnameHome(DOMAIN, "joe");
         c.spoil();
         try {
-            maildirs.setMailboxQuota(DOMAIN, "joe", 1000);
+            if (c.remove)
+                maildirs.removeMailboxQuota(DOMAIN, "joe");
+            else
+                maildirs.setMailboxQuota(DOMAIN, "joe", 1000);
             ADD_FAILURE() << c.what << ": no error";
         } catch (const fs::filesystem_error& e) {
             EXPECT_EQ(std::string(e.what()).rfind(c.prefix, 0), 0u) << e.what();
@@ -136,36 +129,6 @@ TEST_F(MailboxQuotaTest, FailuresKeepTheWorkingDirectory) {
         }
         EXPECT_EQ(cwd(), startDir) << c.what;
         EXPECT_TRUE(!fs::exists(MAILDIR) || fs::is_empty(MAILDIR + "/tmp")) << c.what;
-    }
-}
-
-TEST_F(MailboxQuotaTest, DomainQuotaReachesMailboxesOnTheDefaultOnly) {
-    testsupport::PanelRows panel;
-    int dom = panel.addDomain(DOMAIN);
-    panel.addMailname(dom, "joe");
-    panel.addMailname(dom, "ann", "7777");
-    maildirs.createMailnameHome(DOMAIN, "ann");
-    maildirs.setMailboxQuota(DOMAIN, "ann", 7777 + attachmentsSize());
-
-    maildirs.setDomainQuota(DOMAIN, 50000);
-    EXPECT_EQ(firstLine(MAILDIR + "/maildirsize"),
-              std::to_string(50000 - attachmentsSize()) + "S,0C");
-    EXPECT_EQ(firstLine(DOMAIN_ROOT + "/ann/Maildir/maildirsize"), "7777S,0C");
-
-    maildirs.removeDomainQuota(DOMAIN);
-    EXPECT_EQ(firstLine(MAILDIR + "/maildirsize"), "0S,0C");
-}
-
-TEST_F(MailboxQuotaTest, QuotaOfAnUnknownDomainIsAnFSError) {
-    // No mailbox in the panel: nothing to do, and no error either.
-    EXPECT_NO_THROW(maildirs.setDefaultMailboxQuota(DOMAIN, 1000));
-    // Without a panel domain there is no default to go back to.
-    try {
-        maildirs.removeMailboxQuota(DOMAIN, "joe");
-        ADD_FAILURE() << "no error without a panel domain";
-    } catch (const fs::filesystem_error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("unable to remove quota: ", 0), 0u) << e.what();
-        EXPECT_EQ(e.path1().string(), HOME);
     }
 }
 

@@ -127,26 +127,18 @@ inline pid_t startAsPopuser(const std::function<int()>& work) {
     return pid;
 }
 
-/// Runs `work` as popuser and waits: its exit status, or -1.
-inline int asPopuser(const std::function<int()>& work) {
-    pid_t pid = startAsPopuser(work);
-    int status;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
-
 /// As popuser: moves whatever is at `path` aside and puts a symbolic link
 /// to `target` there. Throws when popuser could not.
 inline void plantLink(const std::string& path, const std::string& target) {
-    int rc = asPopuser([&] {
+    pid_t pid = startAsPopuser([&] {
         if (rename(path.c_str(), (path + ".moved").c_str()) != 0)
             return 100 + errno;
         return symlink(target.c_str(), path.c_str()) == 0 ? 0 : 1;
     });
-    if (rc != 0)
-        throw std::runtime_error("popuser could not plant a link at " + path + " (status " +
-                                 std::to_string(rc) + ")");
+    int status;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("popuser could not plant a link at " + path +
+                                 " (wait status " + std::to_string(status) + ")");
 }
 
 /// A popuser process that swaps `dir` and a link to `target` beside it

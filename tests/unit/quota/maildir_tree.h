@@ -47,14 +47,6 @@ inline struct stat statOf(const std::string& path) {
     return st;
 }
 
-/// The names in a directory, "." and ".." left out, in readdir order.
-inline std::string entries(const std::string& dir) {
-    std::string names;
-    for (auto& e : boost::filesystem::directory_iterator(dir))
-        names += (names.empty() ? "" : " ") + e.path().filename().string();
-    return names;
-}
-
 /// The working directory, to show that a call gave it back.
 inline std::string cwd() {
     char buffer[4096];

@@ -70,15 +70,6 @@ TEST(MaildirppMessagesUsage, CountsNewAndCurOfTheMaildirAndItsFolders) {
     EXPECT_EQ(base + 10, newest);
 }
 
-TEST(MaildirppUsage, MissingMaildirFails) {
-    testsupport::TempDir dir;
-    std::string before = cwd();
-    sizequota_t size;
-    fcount_t count;
-    EXPECT_EQ(0, get_maildirpp_usage(dir.file("none").c_str(), &size, &count));
-    EXPECT_EQ(before, cwd());
-}
-
 // A file of exactly `length` bytes: a header and lines of one byte and one
 // message each, the last line padded with leading blanks.
 std::string fileOfLength(size_t length, sizequota_t* lines) {
@@ -177,22 +168,6 @@ TEST(CheckMaildirppOverquota, LimitsAgainstUsageAndDifferences) {
         int got = check_maildirpp_overquota(m.maildir.c_str(), c.sizeDiff, c.countDiff);
         EXPECT_EQ(c.want, got) << c.name << ": got " << got << ", want " << c.want;
     }
-}
-
-TEST(MaildirppFolderMtime, RaisesToTheNewerOfCurAndNew) {
-    testsupport::TempDir dir;
-    std::string maildir = dir.file("Maildir");
-    makeMaildir(maildir);
-    time_t base = time(nullptr) - 1000;
-    setTimes(maildir + "/cur", base + 20);
-    setTimes(maildir + "/new", base + 10);
-    setTimes(maildir + "/tmp", base + 90);
-    time_t mtime = base;
-    EXPECT_EQ(1, get_maildirpp_folder_mtime(maildir.c_str(), &mtime));
-    EXPECT_EQ(base + 20, mtime) << "tmp does not count";
-    mtime = base + 100;
-    EXPECT_EQ(1, get_maildirpp_folder_mtime(maildir.c_str(), &mtime));
-    EXPECT_EQ(base + 100, mtime) << "a newer time is never lowered";
 }
 
 }  // namespace
