@@ -21,6 +21,7 @@
 #include "tests/support/file_text.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
+#include "tests/unit/quota/maildir_tree.h"
 
 namespace {
 
@@ -32,18 +33,6 @@ const std::string DELIVER = "| /usr/bin/deliverquota ./Maildir\n";
 
 using testsupport::readFileIfAny;
 using testsupport::show;
-
-// "" when the file belongs to popuser with mode 0600, else what it has.
-std::string ownerProblem(const std::string& path) {
-    const passwd* pw = getpwnam("popuser");
-    struct stat st;
-    if (!pw || lstat(path.c_str(), &st) != 0)
-        return "no popuser or no file";
-    if (st.st_uid == pw->pw_uid && st.st_gid == pw->pw_gid && (st.st_mode & 07777) == 0600)
-        return "";
-    return std::to_string(st.st_uid) + ":" + std::to_string(st.st_gid) + " mode " +
-           std::to_string(st.st_mode & 07777);
-}
 
 // `text` with its "%s", if any, replaced by `path`.
 std::string withPath(std::string text, const std::string& path) {
@@ -109,6 +98,8 @@ TEST(DotQMailManager, Sequences) {
          "| true\n&a@b.c.d\n&xa@b.c\n"},
         {"removing an absent redirect", std::nullopt, {reset, remove("a@b.c")}, "| true\n"},
     };
+    auto [uid, gid] = tree_attack::popuserIds();
+    const std::string popuser0600 = maildir_tree::ownerAndMode(uid, gid, 0600);
     for (const Case& c : cases) {
         TempDir dir;
         if (c.before)
@@ -120,7 +111,8 @@ TEST(DotQMailManager, Sequences) {
             } catch (const std::exception& e) {
                 ADD_FAILURE() << c.name << " step " << i << ": " << e.what();
             }
-            EXPECT_EQ("", ownerProblem(q.path().string())) << c.name << " step " << i;
+            EXPECT_EQ(popuser0600, maildir_tree::ownerAndMode(q.path().string()))
+                << c.name << " step " << i;
         }
         EXPECT_EQ(show(c.after), show(readFileIfAny(q.path().string()))) << c.name;
         EXPECT_FALSE(readFileIfAny(q.path().string() + ".tmp")) << c.name << ": .tmp left";
