@@ -107,10 +107,7 @@ private:
 /// popuser; its exit status (77 is "over quota" in deliverquota(8)).
 int deliver(const std::string& maildir, size_t bytes) {
     testsupport::TempDir dir;
-    std::string message = "Subject: quota test\n\n";
-    while (message.size() < bytes)
-        message += std::string(79, 'y') + "\n";
-    std::string file = dir.write("message", message.substr(0, bytes));
+    std::string file = dir.write("message", "Subject: q\n\n" + std::string(bytes, 'y') + "\n");
     chmod(dir.path().c_str(), 0755);
     std::string command = "setpriv --reuid=popuser --regid=popuser --clear-groups "
                           "/usr/sbin/deliverquota " + maildir + " <" + file + " >/dev/null 2>&1";

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "mail/lib/quota/get_dir_size.h"
+#include "tests/support/printed.h"
 #include "tests/unit/quota/maildir_tree.h"
 
 namespace {
@@ -49,17 +50,6 @@ protected:
         fs::remove_all(DOMAIN_ROOT, ignored);
     }
 
-    /// The header written for `quota`, and what went to standard error.
-    std::string headerFor(long long quota, std::string* err = nullptr) {
-        ::testing::internal::CaptureStderr();
-        maildirs.setMailboxQuota(DOMAIN, "joe", quota);
-        std::string text = ::testing::internal::GetCapturedStderr();
-        if (err)
-            *err = text;
-        EXPECT_EQ(cwd(), startDir);
-        return firstLine(MAILDIR + "/maildirsize");
-    }
-
     quarn::mail::MaildirPPManager& maildirs = MaildirManager::getInstance();
     std::string startDir;
 };
@@ -83,13 +73,14 @@ TEST_F(MailboxQuotaTest, LimitIsWhatTheAttachmentsLeave) {
         fs::remove(HOME + "/@attachments/a.pdf");
         if (c.attached)
             std::ofstream(HOME + "/@attachments/a.pdf") << std::string(c.attached, 'x');
-        std::string err;
-        std::string header = headerFor(c.quota == -2 ? store : c.quota, &err);
+        long long quota = c.quota == -2 ? store : c.quota;
+        auto p = testsupport::printedBy([&] { maildirs.setMailboxQuota(DOMAIN, "joe", quota); });
         std::string want = c.header.empty()
                                ? std::to_string(c.quota - attachmentsSize()) + "S,0C"
                                : c.header;
-        EXPECT_EQ(want, header) << c.what;
-        EXPECT_EQ(c.err, err) << c.what;
+        EXPECT_EQ(want, firstLine(MAILDIR + "/maildirsize")) << c.what;
+        EXPECT_EQ(c.err, p.err) << c.what;
+        EXPECT_EQ(cwd(), startDir) << c.what;
     }
     struct stat st;
     ASSERT_EQ(stat((MAILDIR + "/maildirsize").c_str(), &st), 0);

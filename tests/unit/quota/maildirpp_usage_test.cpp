@@ -50,9 +50,9 @@ struct ScannedMaildir {
     }
 };
 
-// The size and count of new and cur of the Maildir and its folders, and the
-// newest time of the directories counted (the Trash is not).
-TEST(MaildirppMessagesUsage, CountsNewAndCurOfTheMaildirAndItsFolders) {
+// The newest time of the directories counted (the Trash is not); the size
+// and count they hold are read in the fallback cases below.
+TEST(MaildirppMessagesUsage, NewestTimeOfTheDirectoriesCounted) {
     ScannedMaildir m;
     time_t base = time(nullptr) - 1000;
     for (const char* d : {"new", "cur", ".Sent/new", ".Sent/cur", ".Trash/new", ".Trash/cur"})
@@ -65,8 +65,6 @@ TEST(MaildirppMessagesUsage, CountsNewAndCurOfTheMaildirAndItsFolders) {
     quarn::WorkingDirGuard back;
     ASSERT_EQ(0, chdir(m.maildir.c_str()));
     ASSERT_EQ(1, get_maildirpp_messages_usage(&size, &count, &newest));
-    EXPECT_EQ(ScannedMaildir::SIZE, size) << "got " << size << ", want " << ScannedMaildir::SIZE;
-    EXPECT_EQ(ScannedMaildir::COUNT, count);
     EXPECT_EQ(base + 10, newest);
 }
 
