@@ -106,11 +106,7 @@ TEST(DotQMailManager, Sequences) {
             chmod(dir.write(".qmail", *c.before).c_str(), 0644);
         DotQMailManager q(dir.path());
         for (std::size_t i = 0; i < c.ops.size(); ++i) {
-            try {
-                c.ops[i](q);
-            } catch (const std::exception& e) {
-                ADD_FAILURE() << c.name << " step " << i << ": " << e.what();
-            }
+            EXPECT_NO_THROW(c.ops[i](q)) << c.name << " step " << i;
             EXPECT_EQ(popuser0600, maildir_tree::ownerAndMode(q.path().string()))
                 << c.name << " step " << i;
         }
