@@ -30,12 +30,7 @@ const std::string HOME = DROOT + "/joe";
 const std::string STORE = HOME + "/@attachments";
 const std::string TARGET = "/var/tmp/attach-target";
 
-struct Depth {
-    const char* name;
-    std::string at, to;
-};
-
-const Depth DEPTHS[] = {
+const tree_attack::Depth DEPTHS[] = {
     {"domain root", DROOT, TARGET},
     {"home", HOME, TARGET},
     {"@attachments", STORE, TARGET + "/@attachments"},
@@ -87,26 +82,13 @@ TEST(AttachmentsAttack, LinkOnTheWayLeavesTheTargetAsItWas) {
     RootTarget target(TARGET);
     testsupport::TempDir dir;
     const std::string source = dir.write("upload", "new content");
-    std::ostringstream report;
-    for (const Depth& depth : DEPTHS) {
-        for (const Operation& op : OPERATIONS) {
-            freshTree();
-            tree_attack::plantLink(depth.at, depth.to);
-            std::string result = outcome(op, source);
-            report << depth.name << " / " << op.name << ": " << result;
-            EXPECT_TRUE(target.unchanged()) << "link at " << depth.name << ", " << op.name
-                                            << " changed the target:\n" << target.now();
-            EXPECT_FALSE(showsTarget(result))
-                << "link at " << depth.name << ", " << op.name << " listed the target:\n"
-                << result;
-            if (!target.unchanged())
-                target.reset();
-        }
-    }
+    std::string report = tree_attack::linkAtEveryDepth(
+        target, DEPTHS, OPERATIONS, freshTree,
+        [&](const Operation& op) { return outcome(op, source); }, showsTarget);
     fs::remove_all(DROOT);
     fs::remove_all(DROOT + ".moved");
     if (HasFailure() || getenv("TREE_ATTACK_REPORT"))
-        std::cout << report.str();
+        std::cout << report;
 }
 
 TEST(AttachmentsAttack, SwappedStoreAndFileNeverLeadRootOut) {

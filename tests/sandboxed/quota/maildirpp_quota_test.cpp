@@ -45,12 +45,8 @@ const std::string ROOT = "/var/qmail/mailnames";
 
 /// A tree handed to popuser, as the mail storage leaves it.
 void chownTree(const std::string& top) {
-    auto [uid, gid] = tree_attack::popuserIds();
-    if (lchown(top.c_str(), uid, gid) != 0)
+    if (std::system(("chown -hR popuser:popuser " + top).c_str()) != 0)
         throw std::runtime_error("chown " + top);
-    for (fs::recursive_directory_iterator it(top), end; it != end; ++it)
-        if (lchown(it->path().c_str(), uid, gid) != 0)
-            throw std::runtime_error("chown " + it->path().string());
 }
 
 /// Sum of the apparent sizes of a tree, the top directory included.
@@ -111,10 +107,7 @@ private:
 /// popuser; its exit status (77 is "over quota" in deliverquota(8)).
 int deliver(const std::string& maildir, size_t bytes) {
     testsupport::TempDir dir;
-    std::string message = "Subject: quota test\n\n";
-    while (message.size() < bytes)
-        message += std::string(79, 'y') + "\n";
-    std::string file = dir.write("message", message.substr(0, bytes));
+    std::string file = dir.write("message", "Subject: q\n\n" + std::string(bytes, 'y') + "\n");
     chmod(dir.path().c_str(), 0755);
     std::string command = "setpriv --reuid=popuser --regid=popuser --clear-groups "
                           "/usr/sbin/deliverquota " + maildir + " <" + file + " >/dev/null 2>&1";
@@ -271,8 +264,6 @@ TEST(RmMboxQuota, TakesTheLimitOfTheDomainOrItsWebspace) {
         {"webspace limit", "40000", true, "40000S,0C"},
         {"empty limit", "", false, "0S,0C"},
         {"no limit row", nullptr, false, "0S,0C"},
-        {"limit that is no number", "lots", false, "0S,0C"},
-        {"limit of -1", "-1", false, "0S,0C"},
         {"limit of 0", "0", false, "1S,0C"},
     };
     for (const Case& c : cases) {

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <boost/filesystem.hpp>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
@@ -127,26 +128,18 @@ inline pid_t startAsPopuser(const std::function<int()>& work) {
     return pid;
 }
 
-/// Runs `work` as popuser and waits: its exit status, or -1.
-inline int asPopuser(const std::function<int()>& work) {
-    pid_t pid = startAsPopuser(work);
-    int status;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
-
 /// As popuser: moves whatever is at `path` aside and puts a symbolic link
 /// to `target` there. Throws when popuser could not.
 inline void plantLink(const std::string& path, const std::string& target) {
-    int rc = asPopuser([&] {
+    pid_t pid = startAsPopuser([&] {
         if (rename(path.c_str(), (path + ".moved").c_str()) != 0)
             return 100 + errno;
         return symlink(target.c_str(), path.c_str()) == 0 ? 0 : 1;
     });
-    if (rc != 0)
-        throw std::runtime_error("popuser could not plant a link at " + path + " (status " +
-                                 std::to_string(rc) + ")");
+    int status;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("popuser could not plant a link at " + path +
+                                 " (wait status " + std::to_string(status) + ")");
 }
 
 /// A popuser process that swaps `dir` and a link to `target` beside it
@@ -173,6 +166,38 @@ public:
 private:
     pid_t pid_;
 };
+
+/// Where popuser puts a link, and where in the target it leads: to the
+/// entry of the same role, so that a walk that follows finds its way.
+struct Depth {
+    const char* name;
+    std::string at, to;
+};
+
+/// Each of `ops` run by `run` as root after popuser's link at each of
+/// `depths`, on a tree that `fresh` lays anew each time: the target stays
+/// exactly as it was and `shows` finds nothing of it in what `run` tells.
+/// Returns what each run told, one line each, for the reader of a failure.
+template <class Op, std::size_t D, std::size_t N, class Fresh, class Run, class Shows>
+std::string linkAtEveryDepth(RootTarget& target, const Depth (&depths)[D], const Op (&ops)[N],
+                             Fresh fresh, Run run, Shows shows) {
+    std::string report;
+    for (const Depth& depth : depths) {
+        for (const Op& op : ops) {
+            fresh();
+            plantLink(depth.at, depth.to);
+            const std::string result = run(op);
+            const std::string where = std::string("link at ") + depth.name + ", " + op.name;
+            report += where + ": " + result + "\n";
+            EXPECT_TRUE(target.unchanged())
+                << where << " (" << result << ") changed the target:\n" << target.now();
+            EXPECT_FALSE(shows(result)) << where << " counted or listed the target: " << result;
+            if (!target.unchanged())
+                target.reset();
+        }
+    }
+    return report;
+}
 
 }  // namespace tree_attack
 

@@ -47,12 +47,20 @@ inline struct stat statOf(const std::string& path) {
     return st;
 }
 
-/// The names in a directory, "." and ".." left out, in readdir order.
-inline std::string entries(const std::string& dir) {
-    std::string names;
-    for (auto& e : boost::filesystem::directory_iterator(dir))
-        names += (names.empty() ? "" : " ") + e.path().filename().string();
-    return names;
+/// "uid:gid mode", the mode in octal.
+inline std::string ownerAndMode(uid_t uid, gid_t gid, mode_t mode) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%u:%u %o", static_cast<unsigned>(uid),
+                  static_cast<unsigned>(gid), static_cast<unsigned>(mode & 07777));
+    return text;
+}
+
+/// ownerAndMode of `path` (a link not followed), or "missing".
+inline std::string ownerAndMode(const std::string& path) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0)
+        return "missing";
+    return ownerAndMode(st.st_uid, st.st_gid, st.st_mode);
 }
 
 /// The working directory, to show that a call gave it back.

@@ -61,12 +61,9 @@ TEST(WriteMaildirppMaildirsize, ReplacesAnOlderFile) {
     ASSERT_EQ(1, m.write(700, 7));
     EXPECT_EQ("700S,7C\n        2148           2\n", m.text());
     EXPECT_EQ(before, cwd());
-    EXPECT_EQ("", entries(m.maildir + "/tmp"));
-    struct stat st = statOf(m.maildir + "/maildirsize");
-    EXPECT_EQ(getuid(), st.st_uid);
-    EXPECT_EQ(getgid(), st.st_gid);
-    EXPECT_EQ(0644u, st.st_mode & 07777);
-    EXPECT_GE(st.st_mtime, start) << "not set back";
+    EXPECT_TRUE(fs::is_empty(m.maildir + "/tmp")) << "a temporary file is left";
+    EXPECT_EQ(ownerAndMode(getuid(), getgid(), 0644), ownerAndMode(m.maildir + "/maildirsize"));
+    EXPECT_GE(statOf(m.maildir + "/maildirsize").st_mtime, start) << "not set back";
 }
 
 TEST(WriteMaildirppMaildirsize, MissingMaildirFailsInPlace) {
@@ -135,23 +132,32 @@ TEST(MaildirsizeFreshness, SetBackWhenTheMailboxChangedAfterTheScan) {
         const char* name;
         const char* touched;  // dated base + 100; null: nothing
         bool setBack;
+        const char* stray = nullptr;  // a dot-file that is no folder, reported
     } cases[] = {
         {"nothing changed", nullptr, false},
         {"new of the Maildir", "new", true},
         {"cur of a folder", ".Sent/cur", true},
         {"the Trash", ".Trash/new", false},
         {"tmp", "tmp", false},
+        {"dot-file", nullptr, false, ".Stray"},
     };
     for (const Case& c : cases) {
         Dated m;
         if (c.touched)
             setTimes(m.maildir + "/" + c.touched, m.base + 100);
+        if (c.stray)
+            putFile(m.maildir + "/" + c.stray, 1);
         time_t start = time(nullptr);
         quarn::WorkingDirGuard back;
         ASSERT_EQ(0, chdir(m.maildir.c_str()));
         // The scan saw the time of base + 50.
-        EXPECT_EQ(1, maildirsize_check_freshness(m.maildir.c_str(), m.base + 50)) << c.name;
+        Printed p = printedBy([&] { return maildirsize_check_freshness("MD", m.base + 50); });
         back.restore();
+        EXPECT_EQ(1, p.rc) << c.name;
+        std::string err = c.stray ? "Bad/unrecognized entry " + std::string(c.stray) +
+                                        " within Maildir folder MD\n"
+                                  : "";
+        EXPECT_EQ(err, p.err) << c.name;
         struct stat st = statOf(m.maildir + "/maildirsize");
         if (c.setBack) {
             EXPECT_EQ(m.base + 50 - 960, st.st_mtime) << c.name;
@@ -161,18 +167,6 @@ TEST(MaildirsizeFreshness, SetBackWhenTheMailboxChangedAfterTheScan) {
             EXPECT_EQ(m.marker, st.st_atime) << c.name;
         }
     }
-}
-
-TEST(MaildirsizeFreshness, DotFileIsReportedAndSkipped) {
-    Dated m;
-    putFile(m.maildir + "/.Stray", 1);
-    quarn::WorkingDirGuard back;
-    ASSERT_EQ(0, chdir(m.maildir.c_str()));
-    Printed p = printedBy([&] { return maildirsize_check_freshness("MD", m.base + 50); });
-    back.restore();
-    EXPECT_EQ(1, p.rc);
-    EXPECT_EQ("Bad/unrecognized entry .Stray within Maildir folder MD\n", p.err);
-    EXPECT_EQ(m.marker, statOf(m.maildir + "/maildirsize").st_mtime);
 }
 
 }  // namespace
