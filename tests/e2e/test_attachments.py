@@ -30,12 +30,6 @@ def no_dir(path):
             "System error 2: No such file or directory\n")
 
 
-@pytest.fixture(scope="module")
-def box():
-    with sandbox.session() as sb:
-        yield sb
-
-
 @pytest.fixture
 def sb(box):
     """joe with a store holding a 1-byte file, ann without a store."""
