@@ -246,31 +246,13 @@ class Sandbox(_Commands):
     def path(self, path):
         """The host's path of a path inside.
 
-        Symbolic links are followed inside the sandbox: the kernel would
-        resolve an absolute link target (/var/lock -> /run/lock) against the
-        host's root instead.
+        Symbolic links on the way are followed inside the sandbox: the kernel
+        would resolve an absolute link target (/var/lock -> /run/lock)
+        against the host's root instead.
         """
-        root = f"/proc/{self.pid}/root"
-        todo = [p for p in os.path.abspath(path).split("/") if p]
-        done = []
-        links = 0
-        while todo:
-            name = todo.pop(0)
-            if name == "..":
-                done = done[:-1]
-                continue
-            candidate = root + "/" + "/".join(done + [name])
-            if todo and os.path.islink(candidate):
-                links += 1
-                if links > 40:
-                    raise SandboxError(f"too many symbolic links in {path}")
-                target = os.readlink(candidate)
-                if target.startswith("/"):
-                    done = []
-                todo = [p for p in target.split("/") if p and p != "."] + todo
-                continue
-            done.append(name)
-        return root + "/" + "/".join(done)
+        head, name = os.path.split(os.path.abspath(path))
+        head = self.run(["realpath", "-m", head], check=True).stdout.rstrip("\n")
+        return f"/proc/{self.pid}/root" + os.path.join(head, name)
 
     def _enter(self):
         if self.pid is None:

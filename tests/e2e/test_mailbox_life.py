@@ -206,7 +206,6 @@ def test_remove_mailbox_stops_delivery_and_drops_every_password(sb):
 def test_removed_mailname_refuses_mail_and_leaves_nothing(sb):
     mailbox(sb, "gone", env={"VEL_PASSWORD": "pw"})
     add_handler(sb, f"gone@{D}")
-    assert rcpt_code(sb, f"gone@{D}") == 250
     check(run(sb, "--remove-mailname", *names("gone")), 0)
     assert records_of(sb, "gone@") == {"vmailbox": [], "virtual": []}
     assert not sb.exists(f"{HOME}/gone")
@@ -240,7 +239,6 @@ def test_alias_receives_mail_and_shares_password_and_handlers(sb):
 
 def test_removed_alias_refuses_mail_and_leaves_no_rows(sb):
     mailbox_with_alias(sb, "carl", "charlie")
-    assert rcpt_code(sb, f"charlie@{D}") == 250
     check(run(sb, "--remove-alias", *names("carl"), "--alias=charlie"), 0)
     assert alias_records(sb, "charlie") == []
     assert [a for a in auth_rows(sb) if a.startswith("charlie@")] == []

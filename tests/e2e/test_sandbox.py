@@ -118,30 +118,24 @@ def test_exit_status_is_passed_through():
         assert got == want, f"{name}: got exit status {got}, want {want}"
 
 
-def test_setup_failures_exit_125_with_a_message():
-    fake = tempfile.mkdtemp(prefix="sandbox-test-")
-    try:
-        with open(f"{fake}/unshare", "w") as f:
-            f.write("#!/bin/sh\necho 'unshare: unshare failed: Operation not permitted' >&2\n"
-                    "exit 1\n")
-        os.chmod(f"{fake}/unshare", 0o755)
-        os.chmod(fake, 0o755)
-        no_unshare = dict(os.environ, PATH=f"{fake}:{os.environ['PATH']}")
-        nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", RUN, "true"]
-        cases = [
-            ("no command", [RUN], None, "no command given"),
-            ("unknown option", [RUN, "--bogus", "true"], None, "unknown option --bogus"),
-            ("not root", nobody, None, "must run as root"),
-            ("no namespaces", [RUN, "true"], no_unshare, "cannot create private namespaces"),
-        ]
-        for name, command, env, want in cases:
-            got = subprocess.run(command, env=env, text=True, stdout=subprocess.PIPE,
-                                 stderr=subprocess.PIPE, timeout=60)
-            assert got.returncode == 125 and want in got.stderr, \
-                f"{name}: got {got.returncode} {got.stderr!r}, want 125 and {want!r}"
-    finally:
-        os.unlink(f"{fake}/unshare")
-        os.rmdir(fake)
+def test_setup_failures_exit_125_with_a_message(tmp_path):
+    unshare = tmp_path / "unshare"
+    unshare.write_text("#!/bin/sh\necho 'unshare: unshare failed: Operation not permitted' >&2\n"
+                       "exit 1\n")
+    unshare.chmod(0o755)
+    no_unshare = dict(os.environ, PATH=f"{tmp_path}:{os.environ['PATH']}")
+    nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", RUN, "true"]
+    cases = [
+        ("no command", [RUN], None, "no command given"),
+        ("unknown option", [RUN, "--bogus", "true"], None, "unknown option --bogus"),
+        ("not root", nobody, None, "must run as root"),
+        ("no namespaces", [RUN, "true"], no_unshare, "cannot create private namespaces"),
+    ]
+    for name, command, env, want in cases:
+        got = subprocess.run(command, env=env, text=True, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, timeout=60)
+        assert got.returncode == 125 and want in got.stderr, \
+            f"{name}: got {got.returncode} {got.stderr!r}, want 125 and {want!r}"
 
 
 def test_environment_and_working_directory_are_the_callers():
