@@ -13,10 +13,10 @@ DISABLED = sandbox.QUARN + "/master.cf.disabled"
 INITD = "/run/sandbox/initd"
 SMTPS_LINE = "smtps inet n - n - - smtpd -o smtpd_tls_wrappermode=yes\n"
 
-# Waits up to ten seconds for a connection to 127.0.0.1:$0 to end with
-# status $1: 0 when it is accepted, 1 when it is refused.
-PORT = ('for i in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/$0) 2>/dev/null;'
-        ' [ $? = "$1" ] && exit 0; sleep .1; done; exit 1')
+# Waits up to ten seconds for 127.0.0.1:$0 to answer ($1 "1") or not ("0"),
+# giving each attempt one second.
+PORT = ('for i in $(seq 100); do timeout 1 bash -c "exec 3<>/dev/tcp/127.0.0.1/$0" 2>/dev/null;'
+        ' [ $(($? == 0)) = "$1" ] && exit 0; sleep .1; done; exit 1')
 
 
 @pytest.fixture(scope="module")
@@ -47,7 +47,7 @@ def sb(box):
 
 
 def port_becomes(sb, port, open_):
-    return sb.run(["bash", "-c", PORT, str(port), "0" if open_ else "1"]).returncode == 0
+    return sb.run(["bash", "-c", PORT, str(port), "1" if open_ else "0"]).returncode == 0
 
 
 def postfix_runs(sb):
