@@ -221,13 +221,9 @@ def mailbox_with_alias(sb, mailname, alias):
     check(run(sb, "--add-alias", *names(mailname), f"--alias={alias}"), 0)
 
 
-def alias_records(sb, alias):
-    return [r for r in tables(sb)["virtual"] if r.startswith(alias + "@")]
-
-
 def test_alias_receives_mail_and_shares_password_and_handlers(sb):
     mailbox_with_alias(sb, "bob", "robert")
-    assert alias_records(sb, "robert") == [f"robert@{A}\tbob@{D}", f"robert@{D}\tbob@{D}"]
+    assert records_of(sb, "robert@")["virtual"] == [f"robert@{A}\tbob@{D}", f"robert@{D}\tbob@{D}"]
     rows = auth_rows(sb)
     assert rows[f"robert@{D}"] == rows[f"bob@{D}"]
     assert f"robert@{D}" in handler_addresses(sb)
@@ -240,7 +236,7 @@ def test_alias_receives_mail_and_shares_password_and_handlers(sb):
 def test_removed_alias_refuses_mail_and_leaves_no_rows(sb):
     mailbox_with_alias(sb, "carl", "charlie")
     check(run(sb, "--remove-alias", *names("carl"), "--alias=charlie"), 0)
-    assert alias_records(sb, "charlie") == []
+    assert records_of(sb, "charlie@")["virtual"] == []
     assert [a for a in auth_rows(sb) if a.startswith("charlie@")] == []
     assert f"charlie@{D}" not in handler_addresses(sb)
     assert (rcpt_code(sb, f"charlie@{D}"), rcpt_code(sb, f"carl@{D}")) == (550, 250)
