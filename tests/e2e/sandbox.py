@@ -135,15 +135,14 @@ class _Commands:
         out = self.panel_db("sql", statement)
         return [line.split("\t") for line in out.split("\n")] if out else []
 
-    def add_domain(self, name, id=None):
-        return int(self.panel_db("add-domain", name, *([str(id)] if id is not None else [])))
+    def add_domain(self, name):
+        return int(self.panel_db("add-domain", name))
 
     def add_domain_alias(self, domain, alias):
         self.panel_db("add-domain-alias", domain, alias)
 
-    def add_mailname(self, domain, mailname, mbox_quota=None):
-        extra = [str(mbox_quota)] if mbox_quota is not None else []
-        return int(self.panel_db("add-mailname", domain, mailname, *extra))
+    def add_mailname(self, domain, mailname):
+        return int(self.panel_db("add-mailname", domain, mailname))
 
     def add_mail_alias(self, domain, mailname, alias):
         self.panel_db("add-mail-alias", domain, mailname, alias)
