@@ -6,6 +6,7 @@ commands.
 """
 
 import base64
+import json
 import subprocess
 
 import sandbox
@@ -43,10 +44,11 @@ def fresh_mail_system(sb):
     sb.run(["/usr/sbin/postfix", "reload"], check=True)
 
 
-def make_domain(sb, domain, aliases=()):
-    """A panel domain and its aliases, added by --add-domain and
-    --add-domain-alias (unknown names at an alias are refused)."""
-    sb.add_domain(domain)
+def make_domain(sb, domain, aliases=(), ascii=None):
+    """A panel domain (named ascii there) and its aliases, added by
+    --add-domain and --add-domain-alias (unknown names at an alias are
+    refused)."""
+    sb.add_domain(ascii or domain)
     check(run(sb, "--add-domain", f"--domain-name={domain}"), 0)
     for alias in aliases:
         sb.add_domain_alias(domain, alias)
@@ -119,21 +121,41 @@ def delivered_subjects(sb, box, count=1):
                   for line in sb.read(p).splitlines() if line.startswith("Subject: "))
 
 
-RCPT_PROBE = """
-import smtplib, sys
-with smtplib.SMTP("127.0.0.1", 25) as s:
-    s.ehlo("probe.test")
-    s.mail("sender@example.org")
-    print(s.rcpt(sys.argv[1])[0])
+# Speaks SMTP to the sandbox's Postfix: EHLO, then each command of argv[1]
+# (a JSON list) until one is refused; prints [code, text] of every reply.
+# "BODY <n>" sends a message of about n bytes in lines of 78 and the dot.
+SMTP = r"""
+import json, smtplib, sys
+s = smtplib.SMTP("127.0.0.1", 25)
+replies = [s.ehlo("client.example")]
+for command in json.loads(sys.argv[1]):
+    if command.startswith("BODY "):
+        line = b"x" * 76 + b"\r\n"
+        s.send(b"Subject: size\r\n\r\n" + line * (int(command[5:]) // len(line)))
+        command = "."
+    replies.append(s.docmd(command))
+    if replies[-1][0] >= 400:
+        break
+s.close()
+print(json.dumps([[code, text.decode()] for code, text in replies]))
 """
+
+
+def smtp(sb, *commands):
+    result = sb.run(["python3", "-c", SMTP, json.dumps(list(commands))], check=True)
+    return json.loads(result.stdout)
+
+
+def last_code(replies):
+    return replies[-1][0]
 
 
 def rcpt_code(sb, address):
     """The SMTP reply code Postfix gives to RCPT TO:<address>."""
-    out = sb.run(["/usr/bin/python3", "-c", RCPT_PROBE, address], check=True).stdout
-    return int(out)
+    return last_code(smtp(sb, "MAIL FROM:<sender@example.org>", f"RCPT TO:<{address}>"))
 
 
-def fatal(text):
-    """The top-level report of an escaping exception, as on both streams."""
-    return f"Fatal error: {text}\n"
+def fatal(result, kind, message):
+    """An escaping exception: its top-level report on both streams, status 1."""
+    line = f"Fatal error: {kind}({message})\n"
+    check(result, 1, out=line, err=line)

@@ -26,8 +26,6 @@ import time
 
 QUARN = "/var/spool/postfix/quarn"
 MAIL_ROOT = "/var/qmail/mailnames"
-TABLES = ("virtual_domains", "vmailbox", "virtual", "aliases", "blacklists",
-          "sdd_transport_maps")
 
 
 def top():
@@ -62,37 +60,41 @@ class SandboxError(Exception):
 
 
 def children(pid):
-    """Process ids whose parent is pid."""
-    found = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open(f"/proc/{entry}/stat") as stat:
-                # The name in parentheses may hold blanks: split after it.
-                fields = stat.read().rsplit(")", 1)[1].split()
-        except OSError:
-            continue
-        if int(fields[1]) == pid:
-            found.append(int(entry))
-    return found
+    """Process ids whose parent is pid (a single-threaded process)."""
+    with open(f"/proc/{pid}/task/{pid}/children") as f:
+        return [int(child) for child in f.read().split()]
 
 
 class _Commands:
-    """What tests do in a sandbox, on top of `run` and `path`."""
+    """What tests do in a sandbox, on top of `_enter` and `path`."""
 
-    def run(self, args, **kwargs):
+    def _enter(self):
+        """The words that put a command into the sandbox."""
         raise NotImplementedError
 
     def path(self, path):
         raise NotImplementedError
 
+    def __enter__(self):
+        self.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
     def sh(self, script, **kwargs):
         """Run a bash script inside."""
         return self.run(["/bin/bash", "-c", script], **kwargs)
 
-    def _run(self, command, args, input=None, env=None, timeout=60,
-             check=False, text=True):
+    def run(self, args, cwd=None, input=None, env=None, timeout=60, check=False, text=True):
+        """Run a command inside; a CompletedProcess with text output.
+
+        Keyword arguments: input, env (added to the caller's environment),
+        timeout (default 60 s), check (raise SandboxError unless status 0),
+        text (default True), cwd (default the caller's).
+        """
+        command = [*self._enter(), "/bin/sh", "-c", 'cd "$1" && shift && exec "$@"', "sh",
+                   cwd or os.getcwd(), *args]
         full_env = dict(os.environ, MXWARDEN_SANDBOX="1",
                         MXWARDEN_SANDBOX_DIR=sandbox_dir())
         full_env.update(env or {})
@@ -133,15 +135,14 @@ class _Commands:
         out = self.panel_db("sql", statement)
         return [line.split("\t") for line in out.split("\n")] if out else []
 
-    def add_domain(self, name, id=None):
-        return int(self.panel_db("add-domain", name, *([str(id)] if id is not None else [])))
+    def add_domain(self, name):
+        return int(self.panel_db("add-domain", name))
 
     def add_domain_alias(self, domain, alias):
         self.panel_db("add-domain-alias", domain, alias)
 
-    def add_mailname(self, domain, mailname, mbox_quota=None):
-        extra = [str(mbox_quota)] if mbox_quota is not None else []
-        return int(self.panel_db("add-mailname", domain, mailname, *extra))
+    def add_mailname(self, domain, mailname):
+        return int(self.panel_db("add-mailname", domain, mailname))
 
     def add_mail_alias(self, domain, mailname, alias):
         self.panel_db("add-mail-alias", domain, mailname, alias)
@@ -203,13 +204,6 @@ class Sandbox(_Commands):
         self._proc = None
         self._stderr = None
 
-    def __enter__(self):
-        self.start()
-        return self
-
-    def __exit__(self, *exc):
-        self.stop()
-
     def start(self):
         self._stderr = tempfile.TemporaryFile()
         options = ["--postfix"] if self.postfix else []
@@ -248,52 +242,21 @@ class Sandbox(_Commands):
         self._proc.stdout.close()
         self.pid = None
 
-    @property
-    def returncode(self):
-        return self._proc.returncode if self._proc else None
-
     def path(self, path):
         """The host's path of a path inside.
 
-        Symbolic links are followed inside the sandbox: the kernel would
-        resolve an absolute link target (/var/lock -> /run/lock) against the
-        host's root instead.
+        Symbolic links on the way are followed inside the sandbox: the kernel
+        would resolve an absolute link target (/var/lock -> /run/lock)
+        against the host's root instead.
         """
-        root = f"/proc/{self.pid}/root"
-        todo = [p for p in os.path.abspath(path).split("/") if p]
-        done = []
-        links = 0
-        while todo:
-            name = todo.pop(0)
-            if name == "..":
-                done = done[:-1]
-                continue
-            candidate = root + "/" + "/".join(done + [name])
-            if todo and os.path.islink(candidate):
-                links += 1
-                if links > 40:
-                    raise SandboxError(f"too many symbolic links in {path}")
-                target = os.readlink(candidate)
-                if target.startswith("/"):
-                    done = []
-                todo = [p for p in target.split("/") if p and p != "."] + todo
-                continue
-            done.append(name)
-        return root + "/" + "/".join(done)
+        head, name = os.path.split(os.path.abspath(path))
+        head = self.run(["realpath", "-m", head], check=True).stdout.rstrip("\n")
+        return f"/proc/{self.pid}/root" + os.path.join(head, name)
 
-    def run(self, args, cwd=None, **kwargs):
-        """Run a command inside; a CompletedProcess with text output.
-
-        Keyword arguments: input, env (added to the caller's environment),
-        timeout (default 60 s), check (raise SandboxError unless status 0),
-        text (default True), cwd (default the caller's).
-        """
+    def _enter(self):
         if self.pid is None:
             raise SandboxError("sandbox is not running")
-        command = ["nsenter", f"--target={self.pid}", "--mount", "--uts", "--net",
-                   "--pid", "--", "/bin/sh", "-c", 'cd "$1" && shift && exec "$@"',
-                   "sh", cwd or os.getcwd(), *args]
-        return self._run(command, args, **kwargs)
+        return ["nsenter", f"--target={self.pid}", "--mount", "--uts", "--net", "--pid", "--"]
 
 
 class Local(_Commands):
@@ -303,13 +266,6 @@ class Local(_Commands):
         if not inside():
             raise SandboxError("not inside tests/sandbox/run")
         self.postfix = postfix
-
-    def __enter__(self):
-        self.start()
-        return self
-
-    def __exit__(self, *exc):
-        pass
 
     def start(self):
         if self.postfix and self.run(["/usr/sbin/postfix", "status"]).returncode != 0:
@@ -321,10 +277,8 @@ class Local(_Commands):
     def path(self, path):
         return os.path.abspath(path)
 
-    def run(self, args, cwd=None, **kwargs):
-        command = ["/bin/sh", "-c", 'cd "$1" && shift && exec "$@"', "sh",
-                   cwd or os.getcwd(), *args]
-        return self._run(command, args, **kwargs)
+    def _enter(self):
+        return []
 
 
 def session(postfix=False):

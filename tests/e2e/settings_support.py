@@ -1,33 +1,15 @@
-"""Helpers of the server settings tests: the mxwarden run, exact output
-checks, main.cf through postconf and an SMTP client inside the sandbox."""
+"""Helpers of the server settings tests: the mxwarden run, option errors,
+main.cf through postconf, the Courier files and root's crontab; exact
+output checks and the SMTP client come from mail_setup."""
 
-import json
 import os
 import time
 
 import sandbox
-from mail_setup import check  # noqa: F401 (the settings tests take it from here)
+# The settings tests take these from here.
+from mail_setup import check, fatal, last_code, smtp  # noqa: F401
 
 QUARN = sandbox.QUARN
-
-# Speaks SMTP to the sandbox's Postfix: EHLO, then each command of argv[1]
-# (a JSON list) until one is refused; prints [code, text] of every reply.
-# "BODY <n>" sends a message of about n bytes in lines of 78 and the dot.
-SMTP = r"""
-import json, smtplib, sys
-s = smtplib.SMTP("127.0.0.1", 25)
-replies = [s.ehlo("client.example")]
-for command in json.loads(sys.argv[1]):
-    if command.startswith("BODY "):
-        line = b"x" * 76 + b"\r\n"
-        s.send(b"Subject: size\r\n\r\n" + line * (int(command[5:]) // len(line)))
-        command = "."
-    replies.append(s.docmd(command))
-    if replies[-1][0] >= 400:
-        break
-s.close()
-print(json.dumps([[code, text.decode()] for code, text in replies]))
-"""
 
 
 def settle(sb):
@@ -41,11 +23,6 @@ def settle(sb):
 def mx(sb, *args):
     settle(sb)
     return sb.run([sandbox.mxwarden(), *args])
-
-
-def fatal(result, kind, message):
-    line = f"Fatal error: {kind}({message})\n"
-    check(result, 1, out=line, err=line)
 
 
 def option_error(result, message):
@@ -70,17 +47,6 @@ def assert_postfix_check_clean(sb):
     settle(sb)
     result = sb.run(["/usr/sbin/postfix", "check"])
     assert (result.returncode, result.stderr) == (0, "")
-
-
-def smtp(sb, *commands):
-    result = sb.run(["python3", "-c", SMTP, json.dumps(list(commands))], check=True)
-    return json.loads(result.stdout)
-
-
-def last_code(replies):
-    return replies[-1][0]
-
-
 
 
 COURIER_FILES = ("imapd", "imapd-ssl", "pop3d", "pop3d-ssl")

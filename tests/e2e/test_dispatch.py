@@ -51,38 +51,19 @@ def test_invalid_command(word):
           err="Error: invalid command " + word + "\n" + USAGE)
 
 
-@pytest.mark.parametrize("args", [["--help"], ["-h"], ["--help", "--bogus", "x"]])
-def test_short_help(args):
-    check(run(*args), 0, out=USAGE)
-
-
-def test_command_list_has_every_row_padded_to_39():
-    assert len(ROWS) == 76
-    text = commands_text()
-    assert "--remove-domain-from-sender-transport  remove domain" in text
-    check(run("--help-commands"), 0, out=text)
-    check(run("--help-commands", "--help", "extra"), 0, out=text)
-
-
-def test_legacy_help_keeps_continuation_lines():
-    text = legacy_text()
-    assert ("        renames a mailname in the mail domain. Optionally sets the mailbox password.\n"
-            "        The noncrypted password is transferred in the environment variable VEL_PASSWORD,\n"
-            in text)
-    assert "  --features \n" in text, "a row without syntax keeps its single space"
-    check(run("--help-legacy"), 0, out=text)
-    check(run("--help-legacy", "--add-domain"), 0, out=text)
-
-
-def test_every_command_word_is_known():
-    # Each word reaches a handler: none of them is an invalid command.
-    words = [r[0] for r in ROWS] + [r[1] for r in ROWS if r[1]]
-    assert len(words) == 89
-    for word in words:
-        if word.startswith("--help") or word == "-h":
-            continue
-        r = run(word, "--help")
-        assert "invalid command" not in r.stderr, word
+# The short usage, the command list padded to 39 columns, the legacy help
+# with its continuation lines; words after a help word are ignored.
+@pytest.mark.parametrize("args, text", [
+    (["--help"], USAGE),
+    (["-h"], USAGE),
+    (["--help", "--bogus", "x"], USAGE),
+    (["--help-commands"], commands_text()),
+    (["--help-commands", "--help", "x"], commands_text()),
+    (["--help-legacy"], legacy_text()),
+    (["--help-legacy", "--add-domain"], legacy_text()),
+])
+def test_help_texts(args, text):
+    check(run(*args), 0, out=text)
 
 
 DEPRECATED = {

@@ -13,10 +13,14 @@ HELP_WORDS = {"--help", "--help-commands", "--help-legacy"}
 OPTION_LINE = re.compile(r"^  (?:-\w \[ )?--([A-Za-z0-9][\w-]*)( \]|)( arg)?(?:\s|$)")
 
 
-def doc_file(name):
+def doc_path(name):
     here = os.environ.get("MXWARDEN_DOC_DIR") or os.path.join(
         sandbox.top(), "build", "mail", "postfix")
-    with open(os.path.join(here, name)) as f:
+    return os.path.join(here, name)
+
+
+def doc_file(name):
+    with open(doc_path(name)) as f:
         return f.read()
 
 
@@ -85,9 +89,7 @@ def test_every_command_and_declared_option_is_documented():
 
 
 def test_manual_page_renders_without_warnings():
-    here = os.environ.get("MXWARDEN_DOC_DIR") or os.path.join(
-        sandbox.top(), "build", "mail", "postfix")
-    page = os.path.join(here, "mxwarden.8")
+    page = doc_path("mxwarden.8")
     env = dict(os.environ, LC_ALL="C.UTF-8", MANWIDTH="80", MANROFFSEQ="")
     for command in (["groff", "-man", "-ww", "-z", page],
                     ["groff", "-man", "-ww", "-z", "-Tutf8", page],

@@ -85,12 +85,6 @@ REFUSALS = [
 ]
 
 
-@pytest.fixture(scope="module")
-def box():
-    with sandbox.session() as sb:
-        yield sb
-
-
 @pytest.mark.parametrize("name,before,args,after", CASES, ids=[c[0] for c in CASES])
 def test_rows_after_command(box, name, before, args, after):
     seed(box, before)

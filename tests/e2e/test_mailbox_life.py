@@ -190,15 +190,14 @@ def test_failed_directory_rename_leaves_the_tables_as_they_were(sb, case, breaka
     sb.postmap_add("virtual", f"undo-l@{D}", f"undo-a@{D}")
     sb.sh(breakage.format(home=HOME), check=True)
     before = tables(sb)
-    text = fatal(f'quarn::mail::FSError(rename: {error}: "{HOME}/undo-a", "{HOME}/undo-a2")')
-    check(run(sb, "--rename-mailname", f"--domain-name={D}", "--old-mailname=undo-a",
-              "--new-mailname=undo-a2"), 1, out=text, err=text)
+    fatal(run(sb, "--rename-mailname", f"--domain-name={D}", "--old-mailname=undo-a",
+              "--new-mailname=undo-a2"), "quarn::mail::FSError",
+          f'rename: {error}: "{HOME}/undo-a", "{HOME}/undo-a2"')
     assert tables(sb) == before
 
 
 def test_remove_mailbox_stops_delivery_and_drops_every_password(sb):
-    mailbox(sb, "rmb", env={"VEL_PASSWORD": "pw"}, mail_aliases=["rmb-alias"])
-    check(run(sb, "--add-alias", *names("rmb"), "--alias=rmb-alias"), 0)
+    mailbox_with_alias(sb, "rmb", "rmb-alias")
     check(run(sb, "--remove-mailbox", *names("rmb")), 0)
     assert sb.read(f"{HOME}/rmb/.qmail") == "| true\n"
     assert [a for a in auth_rows(sb) if "rmb" in a] == []
@@ -207,7 +206,6 @@ def test_remove_mailbox_stops_delivery_and_drops_every_password(sb):
 def test_removed_mailname_refuses_mail_and_leaves_nothing(sb):
     mailbox(sb, "gone", env={"VEL_PASSWORD": "pw"})
     add_handler(sb, f"gone@{D}")
-    assert rcpt_code(sb, f"gone@{D}") == 250
     check(run(sb, "--remove-mailname", *names("gone")), 0)
     assert records_of(sb, "gone@") == {"vmailbox": [], "virtual": []}
     assert not sb.exists(f"{HOME}/gone")
@@ -223,13 +221,9 @@ def mailbox_with_alias(sb, mailname, alias):
     check(run(sb, "--add-alias", *names(mailname), f"--alias={alias}"), 0)
 
 
-def alias_records(sb, alias):
-    return [r for r in tables(sb)["virtual"] if r.startswith(alias + "@")]
-
-
 def test_alias_receives_mail_and_shares_password_and_handlers(sb):
     mailbox_with_alias(sb, "bob", "robert")
-    assert alias_records(sb, "robert") == [f"robert@{A}\tbob@{D}", f"robert@{D}\tbob@{D}"]
+    assert records_of(sb, "robert@")["virtual"] == [f"robert@{A}\tbob@{D}", f"robert@{D}\tbob@{D}"]
     rows = auth_rows(sb)
     assert rows[f"robert@{D}"] == rows[f"bob@{D}"]
     assert f"robert@{D}" in handler_addresses(sb)
@@ -241,9 +235,8 @@ def test_alias_receives_mail_and_shares_password_and_handlers(sb):
 
 def test_removed_alias_refuses_mail_and_leaves_no_rows(sb):
     mailbox_with_alias(sb, "carl", "charlie")
-    assert rcpt_code(sb, f"charlie@{D}") == 250
     check(run(sb, "--remove-alias", *names("carl"), "--alias=charlie"), 0)
-    assert alias_records(sb, "charlie") == []
+    assert records_of(sb, "charlie@")["virtual"] == []
     assert [a for a in auth_rows(sb) if a.startswith("charlie@")] == []
     assert f"charlie@{D}" not in handler_addresses(sb)
     assert (rcpt_code(sb, f"charlie@{D}"), rcpt_code(sb, f"carl@{D}")) == (550, 250)
@@ -330,8 +323,7 @@ HOSTILE = [
 def test_hostile_names_are_refused_with_nothing_changed(sb, command, args, name):
     check(run(sb, "--add-mailname", *names("bob")), 0)
     before = (tables(sb), sb.listdir(HOME), auth_rows(sb), sb.read(f"{HOME}/bob/.qmail"))
-    text = fatal(f"std::invalid_argument({name})")
-    check(run(sb, command, *args, env={"VEL_PASSWORD": "pw"}), 1, out=text, err=text)
+    fatal(run(sb, command, *args, env={"VEL_PASSWORD": "pw"}), "std::invalid_argument", name)
     assert (tables(sb), sb.listdir(HOME), auth_rows(sb), sb.read(f"{HOME}/bob/.qmail")) == before
 
 

@@ -69,16 +69,6 @@ def processes_in(pid_ns):
     return found
 
 
-# Mail delivery
-
-def test_wait_delivery_times_out_on_an_empty_maildir():
-    with sandbox.Sandbox() as mail:
-        maildir = mail.make_maildir("example.net", "nobody-writes")
-        result = mail.run([sandbox.WAIT_DELIVERY, maildir, "0.3"])
-        assert result.returncode == 1, f"got exit status {result.returncode}, want 1"
-        assert "fewer than 1 message(s)" in result.stderr, result.stderr
-
-
 # Panel database
 
 def test_panel_db_refuses_to_run_outside_a_sandbox():
@@ -88,48 +78,6 @@ def test_panel_db_refuses_to_run_outside_a_sandbox():
                                   if k != "MXWARDEN_SANDBOX"})
     assert outside.returncode == 2 and "not inside a sandbox" in outside.stderr, \
         f"outside: got {outside.returncode} {outside.stderr!r}"
-
-
-# Fresh system paths
-
-FRESH = [
-    # path, entries of a new sandbox, owner
-    ("/var/qmail/mailnames", [], "popuser"),
-    ("/var/lib/quarn", ["mail"], "root"),
-    ("/var/lock/files", [], "root"),
-    ("/var/spool/postfix/quarn",
-     sorted(sum([[t, t + ".db"] for t in sandbox.TABLES], [])), "root"),
-    ("/var/spool/cron", ["crontabs"], "root"),
-    ("/var/spool/cron/crontabs", [], "root"),
-    ("/etc/vel", [".vel.shadow", "vel.conf"], "root"),
-    ("/etc/domainkeys", [], "root"),
-    ("/etc/vel-spf", [], "root"),
-    ("/etc/courier-imap", ["imapd", "imapd-ssl", "pop3d", "pop3d-ssl"], "root"),
-    ("/etc/sysconfig", ["vel-kx-remote"], "root"),
-    ("/etc/init.d", ["courier-imap", "kx-remote", "postfix"], "root"),
-    ("/usr/lib/quarn-9.0", ["bouncemessage", "postfix-poplockdb-clean"], "root"),
-    ("/usr/local/vel", ["handlers", "tmp"], "root"),
-]
-
-
-def test_system_paths_are_fresh_in_every_sandbox():
-    with sandbox.Sandbox() as first:
-        for path in [p for p, _, _ in FRESH] + ["/etc/postfix"]:
-            first.write(f"{path}/left-by-first", "x")
-        first.run(["/usr/sbin/postmap", "-i", f"hash:{sandbox.QUARN}/virtual"],
-                  input="left@example.net x\n", check=True)
-        first.add_domain("left.example")
-    with sandbox.Sandbox() as sb:
-        for path, want, owner in FRESH:
-            got = sb.listdir(path)
-            assert got == want, f"{path}: got entries {got}, want {want}"
-            got_owner = sb.run(["stat", "-c", "%U", path]).stdout.strip()
-            assert got_owner == owner, f"{path}: got owner {got_owner}, want {owner}"
-        for table in sandbox.TABLES:
-            got = sb.run(["/usr/sbin/postmap", "-s", f"hash:{sandbox.QUARN}/{table}"])
-            assert (got.returncode, got.stdout) == (0, ""), \
-                f"{table}: got {got.returncode} {got.stdout!r}, want an empty table"
-        assert sb.sql("SELECT COUNT(*) FROM domains") == [["0"]]
 
 
 def test_host_paths_are_unchanged_afterwards():
@@ -156,44 +104,30 @@ def test_host_paths_are_unchanged_afterwards():
 
 # Exit status, environment and clean-up
 
-def test_exit_status_is_passed_through():
-    cases = [
-        ("success", ["true"], 0),
-        ("failure", ["sh", "-c", "exit 3"], 3),
-        ("high status", ["sh", "-c", "exit 124"], 124),
-        ("killed by a signal", ["sh", "-c", "kill -TERM $$"], 128 + signal.SIGTERM),
-        ("command not found", ["no-such-command-in-the-sandbox"], 127),
-        ("not executable", ["/etc"], 126),
+def test_exit_status_is_the_commands_or_125_for_set_up_failures(tmp_path):
+    unshare = tmp_path / "unshare"
+    unshare.write_text("#!/bin/sh\necho 'unshare: unshare failed: Operation not permitted' >&2\n"
+                       "exit 1\n")
+    unshare.chmod(0o755)
+    no_unshare = dict(os.environ, PATH=f"{tmp_path}:{os.environ['PATH']}")
+    nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", RUN, "true"]
+    cases = [  # name, command, environment, exit status, text in the standard error
+        ("success", [RUN, "true"], None, 0, ""),
+        ("failure", [RUN, "sh", "-c", "exit 3"], None, 3, ""),
+        ("high status", [RUN, "sh", "-c", "exit 124"], None, 124, ""),
+        ("killed by a signal", [RUN, "sh", "-c", "kill -TERM $$"], None, 128 + signal.SIGTERM, ""),
+        ("command not found", [RUN, "no-such-command-in-the-sandbox"], None, 127, ""),
+        ("not executable", [RUN, "/etc"], None, 126, ""),
+        ("no command", [RUN], None, 125, "no command given"),
+        ("unknown option", [RUN, "--bogus", "true"], None, 125, "unknown option --bogus"),
+        ("not root", nobody, None, 125, "must run as root"),
+        ("no namespaces", [RUN, "true"], no_unshare, 125, "cannot create private namespaces"),
     ]
-    for name, command, want in cases:
-        got = run(*command).returncode
-        assert got == want, f"{name}: got exit status {got}, want {want}"
-
-
-def test_setup_failures_exit_125_with_a_message():
-    fake = tempfile.mkdtemp(prefix="sandbox-test-")
-    try:
-        with open(f"{fake}/unshare", "w") as f:
-            f.write("#!/bin/sh\necho 'unshare: unshare failed: Operation not permitted' >&2\n"
-                    "exit 1\n")
-        os.chmod(f"{fake}/unshare", 0o755)
-        os.chmod(fake, 0o755)
-        no_unshare = dict(os.environ, PATH=f"{fake}:{os.environ['PATH']}")
-        nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", RUN, "true"]
-        cases = [
-            ("no command", [RUN], None, "no command given"),
-            ("unknown option", [RUN, "--bogus", "true"], None, "unknown option --bogus"),
-            ("not root", nobody, None, "must run as root"),
-            ("no namespaces", [RUN, "true"], no_unshare, "cannot create private namespaces"),
-        ]
-        for name, command, env, want in cases:
-            got = subprocess.run(command, env=env, text=True, stdout=subprocess.PIPE,
-                                 stderr=subprocess.PIPE, timeout=60)
-            assert got.returncode == 125 and want in got.stderr, \
-                f"{name}: got {got.returncode} {got.stderr!r}, want 125 and {want!r}"
-    finally:
-        os.unlink(f"{fake}/unshare")
-        os.rmdir(fake)
+    for name, command, env, want, message in cases:
+        got = subprocess.run(command, env=env, text=True, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, timeout=120)
+        assert got.returncode == want and message in got.stderr, \
+            f"{name}: got {got.returncode} {got.stderr!r}, want {want} and {message!r}"
 
 
 def test_environment_and_working_directory_are_the_callers():
@@ -215,31 +149,25 @@ def test_environment_and_working_directory_are_the_callers():
     assert got.returncode == 0, "the source tree is not writable inside"
 
 
-def test_processes_started_inside_are_gone_afterwards():
-    script = "readlink /proc/self/ns/pid; setsid sleep 1000 </dev/null >/dev/null 2>&1 &"
-    got = run("--postfix", "sh", "-c", script)
-    assert got.returncode == 0, got.stderr
-    ns = got.stdout.strip()
-    assert ns.startswith("pid:["), f"got {ns!r}"
-    left = processes_in(ns)
-    assert left == [], f"got processes {left} left in {ns}, want none"
-
-
+# None: the command ends by itself, with Postfix's daemons still running.
 @pytest.mark.parametrize("signum, want", [
+    (None, 0),
     (signal.SIGTERM, 128 + signal.SIGTERM),
     (signal.SIGINT, 128 + signal.SIGINT),
     (signal.SIGHUP, 128 + signal.SIGHUP),
     (signal.SIGKILL, -signal.SIGKILL),
 ])
-def test_a_signal_to_run_ends_the_whole_sandbox(signum, want):
-    proc = subprocess.Popen(
-        [RUN, "sh", "-c", "readlink /proc/self/ns/pid; setsid sleep 1000 & sleep 1000"],
-        stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+def test_processes_started_inside_are_gone_afterwards(signum, want):
+    script = ("readlink /proc/self/ns/pid; setsid sleep 1000 </dev/null >/dev/null 2>&1 &"
+              + ("" if signum is None else " sleep 1000"))
+    proc = subprocess.Popen([RUN, "--postfix", "sh", "-c", script],
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     try:
         ns = proc.stdout.readline().strip()
         assert ns.startswith("pid:["), f"got {ns!r}: {proc.stderr.read() if not ns else ''}"
-        os.kill(proc.pid, signum)
-        got = proc.wait(timeout=30)
+        if signum is not None:
+            os.kill(proc.pid, signum)
+        got = proc.wait(timeout=120)
         assert got == want, f"got exit status {got}, want {want}"
         left = sandbox.wait_for(lambda: processes_in(ns) == [], timeout=10)
         assert left, f"processes {processes_in(ns)} left in {ns}"

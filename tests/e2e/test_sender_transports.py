@@ -1,18 +1,15 @@
 """The sender-transport commands in the sandbox with a running Postfix: a
-domain's mail leaves from the addresses of its transport (an SMTP sink on
-other loopback addresses records where each message came from), removing
+domain's mail leaves from the addresses of its transport (Postfix's
+smtp-sink on other loopback addresses records where each message came from), removing
 the domain and the transport undoes it, refused values change nothing, and
 concurrent runs lose no service and no mapping."""
-
-import os
 
 import pytest
 
 import sandbox
 from mail_setup import run
 
-SINK = os.path.join(os.path.dirname(os.path.abspath(__file__)), "smtp_sink.py")
-SINK_LOG = "/run/sandbox/sink.log"
+SINK_DUMPS = "/run/sandbox/sink"  # one dump file for each address of the sink
 MASTER_CF = "/etc/postfix/master.cf"
 SDD = f"hash:{sandbox.QUARN}/sdd_transport_maps"
 RELAY4, RELAY6 = "[127.0.0.3]:2525", "[::1]:2525"
@@ -38,7 +35,15 @@ def services(sb):
 
 
 def sink_peers(sb):
-    return sb.read(SINK_LOG).splitlines() if sb.exists(SINK_LOG) else []
+    """"<peer> <sender>" of each message the sink took. The messages of one
+    sender all go to one address, so theirs keep their order."""
+    found = []
+    for line in sb.sh(f"cat {SINK_DUMPS}/* 2>/dev/null").stdout.splitlines():
+        if line.startswith("X-Client-Addr: "):
+            peer = line.split()[1].removeprefix("ipv6:")
+        elif line.startswith("X-Mail-Args: <"):
+            found.append(peer + " " + line[len("X-Mail-Args: <"):].split(">")[0])
+    return found
 
 
 def send_and_see_peer(sb, domain):
@@ -62,9 +67,11 @@ def sb():
         for address in ("fd00::2", "fd00::4"):
             box.run(["ip", "-6", "addr", "add", f"{address}/128", "dev", "lo", "nodad"],
                     check=True)
-        box.sh(f"setsid python3 {SINK} {SINK_LOG} 2525 127.0.0.3 ::1"
-               " >/run/sandbox/sink.out 2>&1 </dev/null &", check=True)
-        assert sandbox.wait_for(lambda: "listening" in box.read("/run/sandbox/sink.out"))
+        box.run(["mkdir", "-m", "777", SINK_DUMPS], check=True)
+        for name, address in (("4", "127.0.0.3"), ("6", "[::1]")):
+            box.sh(f"setsid smtp-sink -u nobody -D {SINK_DUMPS}/{name} {address}:2525 10"
+                   " </dev/null >/dev/null 2>&1 &", check=True)
+        assert sandbox.wait_for(lambda: box.sh("ss -Hltn sport = 2525 | wc -l").stdout == "2\n")
         box.write(RELAY_BY_SENDER, "".join(f"@{d} {relay}\n" for d, _, relay, _, _ in DELIVERIES))
         box.run(["/usr/sbin/postmap", RELAY_BY_SENDER], check=True)
         box.run(["/usr/sbin/postconf", "-e", "inet_protocols = all", f"relayhost = {RELAY4}",

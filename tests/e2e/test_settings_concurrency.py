@@ -1,9 +1,8 @@
 """Fifty --add-whitelist runs at once: each holds the main.cf lock from its
 read of mynetworks to its write, so no run's network is lost."""
 
-import pytest
-
 import sandbox
+from settings_support import assert_postfix_check_clean
 
 RUNS = 50
 
@@ -21,13 +20,8 @@ echo "$failed"
 """
 
 
-@pytest.fixture
-def sb():
-    with sandbox.Sandbox(postfix=True) as box:
-        yield box
-
-
-def test_concurrent_add_whitelist_loses_nothing(sb):
+def test_concurrent_add_whitelist_loses_nothing(postfix_box):
+    sb = postfix_box
     result = sb.run(["/bin/bash", "-c", START_ALL, "bash", sandbox.mxwarden(), str(RUNS)],
                     timeout=540)
     assert (result.stdout, result.stderr) == ("0\n", "")
@@ -35,5 +29,4 @@ def test_concurrent_add_whitelist_loses_nothing(sb):
     networks = value.strip().split(", ")
     want = ["127.0.0.0/8"] + [f"10.{i}.0.0/16" for i in range(1, RUNS + 1)]
     assert sorted(networks) == sorted(want)
-    check = sb.run(["/usr/sbin/postfix", "check"])
-    assert (check.returncode, check.stderr) == (0, "")
+    assert_postfix_check_clean(sb)

@@ -11,19 +11,13 @@ from settings_support import (QUARN, assert_postfix_check_clean, check, fatal,
 import sandbox
 
 
-@pytest.fixture(scope="module")
-def box():
-    with sandbox.Sandbox(postfix=True) as shared:
-        yield shared
-
-
 @pytest.fixture
-def sb(box):
+def sb(postfix_box):
     """The module's sandbox with the parameters these tests check reset."""
-    box.run(["/usr/sbin/postconf", "-X", "smtpd_client_restrictions", "smtpd_sasl_auth_enable"],
-            check=True)
-    postconf_set(box, "mynetworks=127.0.0.0/8")
-    return box
+    postfix_box.run(["/usr/sbin/postconf", "-X", "smtpd_client_restrictions",
+                     "smtpd_sasl_auth_enable"], check=True)
+    postconf_set(postfix_box, "mynetworks=127.0.0.0/8")
+    return postfix_box
 
 
 # White list
