@@ -14,6 +14,7 @@
 namespace {
 
 using namespace quarn::process;
+using process_test::thrownBy;
 
 class ProcessSetCatcherTest : public process_test::NoLeaks {};
 
@@ -33,12 +34,8 @@ TEST_F(ProcessSetCatcherTest, OnlyOneIsInstalledAtATime) {
     ProcessSetCatcher first;
     first.install();
     ProcessSetCatcher second;
-    try {
-        second.install();
-        ADD_FAILURE() << "got no exception";
-    } catch (const std::logic_error& e) {
-        EXPECT_STREQ("ProcessSetCatcher instance has been installed already", e.what());
-    }
+    EXPECT_EQ("ProcessSetCatcher instance has been installed already",
+              thrownBy<std::logic_error>([&] { second.install(); }));
     // A pipeline cannot run meanwhile, and leaves the signal mask as it was.
     Pipe pipe(ProcessParameters("/bin/true"));
     EXPECT_THROW(pipe.run(), std::logic_error);
@@ -76,12 +73,8 @@ TEST_F(ProcessSetCatcherTest, RunningChildrenForbidAPlainRemove) {
     ProcessSetCatcher catcher;
     catcher.install();
     catcher.registerChild(999999);  // never ends
-    try {
-        catcher.remove(false);
-        ADD_FAILURE() << "got no exception";
-    } catch (const std::logic_error& e) {
-        EXPECT_STREQ("there're some child processes still running", e.what());
-    }
+    EXPECT_EQ("there're some child processes still running",
+              thrownBy<std::logic_error>([&] { catcher.remove(false); }));
     catcher.remove(true);
 }
 

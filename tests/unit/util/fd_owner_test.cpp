@@ -15,6 +15,7 @@
 namespace {
 
 using namespace quarn::process;
+using process_test::thrownBy;
 
 class FdOwnerTest : public process_test::NoLeaks {};
 
@@ -58,21 +59,12 @@ TEST_F(FdOwnerTest, ReleaseAndClose) {
 }
 
 TEST_F(FdOwnerTest, FailuresNameTheStep) {
-    try {
-        FdOwner::open("/nonexistent/file", O_RDONLY, 0, "open /nonexistent/file");
-        ADD_FAILURE() << "got no exception";
-    } catch (const quarn::SystemError& e) {
-        EXPECT_EQ(ENOENT, e.error());
-        EXPECT_EQ("open /nonexistent/file", e.message());
-    }
+    EXPECT_EQ("open /nonexistent/file: No such file or directory", thrownBy<quarn::SystemError>([] {
+                  FdOwner::open("/nonexistent/file", O_RDONLY, 0, "open /nonexistent/file");
+              }));
     FdOwner bad = FdOwner::adopt(987654);
-    try {
-        bad.close("close it");
-        ADD_FAILURE() << "got no exception";
-    } catch (const quarn::SystemError& e) {
-        EXPECT_EQ(EBADF, e.error());
-        EXPECT_EQ("close it", e.message());
-    }
+    EXPECT_EQ("close it: Bad file descriptor",
+              thrownBy<quarn::SystemError>([&] { bad.close("close it"); }));
     errno = 42;
     FdOwner quiet = FdOwner::adopt(987654);
     EXPECT_FALSE(quiet.closeQuietly());
