@@ -4,11 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <optional>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
 
 #include "lib/process/pipe.h"
+#include "lib/process/sigchld_block.h"
 #include "tests/unit/process/process_test_support.h"
 
 namespace {
@@ -48,16 +50,13 @@ TEST_F(ProcessSetCatcherTest, ReapsRegisteredChildrenAndRestoresTheAction) {
     auto before = sigchldHandler();
     {
         ProcessSetCatcher catcher;
-        sigset_t block, old;
-        sigemptyset(&block);
-        sigaddset(&block, SIGCHLD);
-        sigprocmask(SIG_BLOCK, &block, &old);
+        std::optional<SigchldBlock> block(std::in_place);  // till the child is registered
         catcher.install();
         pid_t pid = fork();
         if (pid == 0)
             _exit(5);
         catcher.registerChild(pid);
-        sigprocmask(SIG_SETMASK, &old, nullptr);
+        block.reset();
         while (catcher.ended() < 1)
             pause();
         EXPECT_EQ(1, catcher.clear_control()) << "one byte per ended child";

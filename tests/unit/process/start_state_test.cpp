@@ -41,24 +41,23 @@ int runChildren() {
     }
 }
 
+void block(int signal) {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal);
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+}
+
 TEST(StartState, ChildrenAreHandledWhateverTheCallerLeft) {
     struct Case {
         const char* name;
         std::function<void()> callerState;
     } cases[] = {
-        {"SIGCHLD blocked", [] {
-             sigset_t set;
-             sigemptyset(&set);
-             sigaddset(&set, SIGCHLD);
-             sigprocmask(SIG_BLOCK, &set, nullptr);
-         }},
+        {"SIGCHLD blocked", [] { block(SIGCHLD); }},
         {"SIGCHLD ignored", [] { signal(SIGCHLD, SIG_IGN); }},
         {"SIGPIPE ignored and blocked", [] {
              signal(SIGPIPE, SIG_IGN);
-             sigset_t set;
-             sigemptyset(&set);
-             sigaddset(&set, SIGPIPE);
-             sigprocmask(SIG_BLOCK, &set, nullptr);
+             block(SIGPIPE);
          }},
     };
     for (const Case& c : cases) {

@@ -36,7 +36,7 @@ TEST_F(FdOwnerTest, OwnedIsClosedBorrowedIsNot) {
     EXPECT_FALSE(isOpen(fd)) << "an owned descriptor stayed open";
 }
 
-TEST_F(FdOwnerTest, MovesHandOwnershipOver) {
+TEST_F(FdOwnerTest, MoveReleaseAndClose) {
     FdOwner a = FdOwner::adopt(dup(0));
     int fd = a.get();
     FdOwner b = std::move(a);
@@ -44,18 +44,14 @@ TEST_F(FdOwnerTest, MovesHandOwnershipOver) {
     EXPECT_EQ(fd, b.get());
     b = FdOwner::adopt(dup(0));
     EXPECT_FALSE(isOpen(fd)) << "assignment should close the old descriptor";
-}
-
-TEST_F(FdOwnerTest, ReleaseAndClose) {
-    FdOwner a = FdOwner::adopt(dup(0));
-    int fd = a.release();
-    EXPECT_TRUE(a.empty());
+    fd = b.release();
+    EXPECT_TRUE(b.empty());
     EXPECT_TRUE(isOpen(fd));
-    a = FdOwner::adopt(fd);
-    a.close();
+    b = FdOwner::adopt(fd);
+    b.close();
     EXPECT_FALSE(isOpen(fd));
-    EXPECT_EQ(-1, a.get());
-    a.close();  // empty: nothing to do
+    EXPECT_EQ(-1, b.get());
+    b.close();  // empty: nothing to do
 }
 
 TEST_F(FdOwnerTest, FailuresNameTheStep) {
