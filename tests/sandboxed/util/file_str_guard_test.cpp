@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -133,36 +134,31 @@ TEST(FileStr, RefusedTargets) {
     for (const Case& c : actions) {
         TempDir dir;
         std::string victim = dir.write("victim", "a\n");
-        std::string link = dir.file("link");
-        std::string dangling = dir.file("dangling");
-        std::string hard = dir.file("hard");
-        std::string fifo = dir.file("fifo");
-        std::string sub = dir.file("sub");
-        ASSERT_EQ(0, symlink(victim.c_str(), link.c_str()));
-        ASSERT_EQ(0, symlink(dir.file("nowhere").c_str(), dangling.c_str()));
-        ASSERT_EQ(0, ::link(victim.c_str(), hard.c_str()));
-        ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
-        ASSERT_EQ(0, mkdir(sub.c_str(), 0700));
         struct Target {
-            std::string path;
+            const char* name;
+            std::function<int(const char* path)> make;
             const char* error;
         } targets[] = {
-            {link, "Too many levels of symbolic links"},
-            {dangling, "Too many levels of symbolic links"},
-            {hard, "Too many links"},
-            {fifo, "Invalid argument"},
-            {sub, "Is a directory"},
+            {"link", [&](const char* p) { return symlink(victim.c_str(), p); },
+             "Too many levels of symbolic links"},
+            {"dangling", [&](const char* p) { return symlink(dir.file("nowhere").c_str(), p); },
+             "Too many levels of symbolic links"},
+            {"hard", [&](const char* p) { return ::link(victim.c_str(), p); }, "Too many links"},
+            {"fifo", [](const char* p) { return mkfifo(p, 0600); }, "Invalid argument"},
+            {"sub", [](const char* p) { return mkdir(p, 0700); }, "Is a directory"},
         };
         for (const Target& t : targets) {
-            Printed p = printedBy([&] { return file_str(t.path.c_str(), "a", c.action, c.position); });
-            EXPECT_EQ(1, p.rc) << c.name << " " << t.path;
-            std::string want = "file_str: Unable to stat file " + t.path + ": " + t.error;
+            std::string path = dir.file(t.name);
+            ASSERT_EQ(0, t.make(path.c_str())) << t.name;
+            Printed p = printedBy([&] { return file_str(path.c_str(), "a", c.action, c.position); });
+            EXPECT_EQ(1, p.rc) << c.name << " " << path;
+            std::string want = "file_str: Unable to stat file " + path + ": " + t.error;
             EXPECT_EQ(0u, p.err.find(want)) << c.name << ": got '" << p.err << "', want '" << want
                                             << "'";
         }
         EXPECT_EQ(show(std::string("a\n")), show(readFileIfAny(victim))) << c.name;
         EXPECT_FALSE(readFileIfAny(dir.file("nowhere"))) << c.name << ": created through a link";
-        EXPECT_TRUE(S_ISLNK(lstatOf(link).st_mode)) << c.name;
+        EXPECT_TRUE(S_ISLNK(lstatOf(dir.file("link")).st_mode)) << c.name;
         EXPECT_EQ(NONE, dir.namesEnding(".tmp")) << c.name;
     }
 }
