@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <functional>
 #include <optional>
 #include <set>
@@ -181,26 +182,17 @@ TEST(FileStr, LockFailure) {
     EXPECT_EQ(show(std::string("a\n")), show(readFileIfAny(path)));
 }
 
-// A small file system of its own, unmounted again at the end.
-class SmallFs {
-public:
-    SmallFs(const std::string& dir, const char* size) : dir_(dir) {
-        std::string options = std::string("size=") + size;
-        if (mount("tmpfs", dir_.c_str(), "tmpfs", 0, options.c_str()) != 0)
-            throw std::runtime_error("mount tmpfs: " + std::string(std::strerror(errno)));
-    }
-    ~SmallFs() { umount2(dir_.c_str(), MNT_DETACH); }
-    SmallFs(const SmallFs&) = delete;
-    SmallFs& operator=(const SmallFs&) = delete;
-
-private:
-    std::string dir_;
-};
+// A small file system of its own on `dir`, unmounted when the guard goes.
+std::shared_ptr<void> smallFs(const std::string& dir, const char* size) {
+    if (mount("tmpfs", dir.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) != 0)
+        throw std::runtime_error("mount tmpfs: " + std::string(std::strerror(errno)));
+    return std::shared_ptr<void>(nullptr, [dir](void*) { umount2(dir.c_str(), MNT_DETACH); });
+}
 
 // A line that cannot be written ends the process, without a ".tmp" left.
 TEST(FileStr, FullDiskDuringRewrite) {
     TempDir dir;
-    SmallFs fs(dir.path(), "16k");
+    auto fs = smallFs(dir.path(), "16k");
     std::string content;
     for (int i = 0; i < 1200; ++i)
         content += "line " + std::to_string(1000 + i) + "\n";  // 12000 bytes: 3 of 4 pages
@@ -217,7 +209,7 @@ TEST(FileStr, FullDiskDuringRewrite) {
 // An append that does not fit leaves no part of its line.
 TEST(FileStr, FullDiskDuringAppend) {
     TempDir dir;
-    SmallFs fs(dir.path(), "16k");
+    auto fs = smallFs(dir.path(), "16k");
     std::string content(16384 - 3, 'x');
     content += "\n";
     std::string path = dir.write("f", content);
