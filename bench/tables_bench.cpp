@@ -38,15 +38,13 @@ struct Figures {
     long ownKiB = 0, childKiB = 0;
 };
 
-double cpuSeconds() {
-    double total = 0;
-    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-        rusage u{};
-        getrusage(who, &u);
-        total += u.ru_utime.tv_sec + u.ru_stime.tv_sec +
-                 (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-    }
-    return total;
+// CPU seconds used so far by `who` (this process or its children).
+double cpuSeconds(int who, long* peakKiB = nullptr) {
+    rusage u{};
+    getrusage(who, &u);
+    if (peakKiB)
+        *peakKiB = u.ru_maxrss;
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 const int Runs = 3;
@@ -60,16 +58,11 @@ Figures measureOnce(const std::function<void()>& prepare, const std::function<vo
     if (pid == 0) {
         prepare();
         Figures f;
-        double cpu0 = cpuSeconds();
+        double cpu0 = cpuSeconds(RUSAGE_SELF) + cpuSeconds(RUSAGE_CHILDREN);
         Clock::time_point start = Clock::now();
         work();
         f.wall = std::chrono::duration<double>(Clock::now() - start).count();
-        f.cpu = cpuSeconds() - cpu0;
-        rusage self{}, children{};
-        getrusage(RUSAGE_SELF, &self);
-        getrusage(RUSAGE_CHILDREN, &children);
-        f.ownKiB = self.ru_maxrss;
-        f.childKiB = children.ru_maxrss;
+        f.cpu = cpuSeconds(RUSAGE_SELF, &f.ownKiB) + cpuSeconds(RUSAGE_CHILDREN, &f.childKiB) - cpu0;
         ssize_t n = write(fds[1], &f, sizeof f);
         _exit(n == sizeof f ? 0 : 1);
     }

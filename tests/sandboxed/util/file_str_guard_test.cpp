@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include "lib/util/mk_lock.h"
+#include "tests/support/child_processes.h"
 #include "tests/support/file_text.h"
 #include "tests/support/printed.h"
 #include "tests/support/temp_dir.h"
@@ -229,33 +230,24 @@ TEST(FileStr, ThreeWritersLoseNoLine) {
     TempDir dir;
     std::string path = dir.write("f", "");
     const int rounds = 150;
-    std::vector<pid_t> children;
-    for (int who = 0; who < 3; ++who) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            int failures = 0;
-            for (int i = 0; i < rounds; ++i) {
-                std::string keep = "keep " + std::to_string(who) + " " + std::to_string(i);
-                std::string drop = "drop " + std::to_string(who) + " " + std::to_string(i);
-                if (who == 2) {
-                    quarn::MKLock lock(path);
-                    std::string text = readFileIfAny(path).value_or("");
-                    std::ofstream(path, std::ios::trunc) << text << keep << "\n";
-                    continue;
-                }
-                failures += file_str(path.c_str(), keep.c_str(), FILE_STR_ADD, 1);
-                failures += file_str(path.c_str(), drop.c_str(), FILE_STR_ADD, i % 2);
-                failures += file_str(path.c_str(), drop.c_str(), FILE_STR_REMOVE, 0);
+    std::vector<int> statuses = testsupport::runInChildren(3, [&](int who) {
+        int failures = 0;
+        for (int i = 0; i < rounds; ++i) {
+            std::string keep = "keep " + std::to_string(who) + " " + std::to_string(i);
+            std::string drop = "drop " + std::to_string(who) + " " + std::to_string(i);
+            if (who == 2) {
+                quarn::MKLock lock(path);
+                std::string text = readFileIfAny(path).value_or("");
+                std::ofstream(path, std::ios::trunc) << text << keep << "\n";
+                continue;
             }
-            _exit(failures > 0 ? 1 : 0);
+            failures += file_str(path.c_str(), keep.c_str(), FILE_STR_ADD, 1);
+            failures += file_str(path.c_str(), drop.c_str(), FILE_STR_ADD, i % 2);
+            failures += file_str(path.c_str(), drop.c_str(), FILE_STR_REMOVE, 0);
         }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = -1;
-        waitpid(pid, &status, 0);
-        EXPECT_EQ(0, status) << "a child had failing calls";
-    }
+        return failures > 0 ? 1 : 0;
+    });
+    EXPECT_EQ(std::vector<int>(3, 0), statuses) << "exit statuses: a child had failing calls";
     std::multiset<std::string> got, want;
     std::istringstream lines(readFileIfAny(path).value_or(""));
     for (std::string line; std::getline(lines, line);)
