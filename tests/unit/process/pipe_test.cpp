@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -35,13 +37,6 @@ InputProducer piecesOf(const std::string& text, size_t piece) {
     };
 }
 
-// Sleeps the whole time although SIGCHLD interrupts the sleep.
-void sleepFully(long microseconds) {
-    timespec left = {microseconds / 1000000, (microseconds % 1000000) * 1000};
-    while (nanosleep(&left, &left) < 0 && errno == EINTR) {
-    }
-}
-
 int exitCode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1000; }
 
 TEST_F(PipeTest, OutputWithoutLineFeedAndAfterExitIsDelivered) {
@@ -53,7 +48,7 @@ TEST_F(PipeTest, OutputWithoutLineFeedAndAfterExitIsDelivered) {
                                 "printf a; sleep 0.1; head -c 59999 /dev/zero | tr '\\0' a"));
     pipe.outChannel = [&out](const std::vector<char>& chunk) {
         if (out.empty())
-            sleepFully(300000);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));  // through SIGCHLD
         out.append(chunk.begin(), chunk.end());
     };
     pipe.onExit = [&](unsigned, int) { atExit = out.size(); };
