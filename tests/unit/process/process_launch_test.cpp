@@ -19,15 +19,6 @@ using namespace quarn::process;
 
 class ProcessLaunchTest : public process_test::NoLeaks {};
 
-const std::function<void()> noPreExec;
-
-std::unique_ptr<ProcessLaunch> launchShell(const char* script, int in, int out, int err,
-                                           const std::function<void()>& preExec = noPreExec) {
-    const char* argv[] = {"sh", "-c", script, nullptr};
-    return std::make_unique<ProcessLaunch>(argv, "/bin/sh", nullptr, nullptr, false, false, false,
-                                           preExec, in, out, err);
-}
-
 // The kind and text of what waitExec() throws.
 std::string raisedBy(ProcessLaunch& child) {
     try {
@@ -55,10 +46,12 @@ TEST_F(ProcessLaunchTest, PreExecErrorsComeBackAsTheirKind) {
         {"other exception", [] { throw std::logic_error("logic"); }, "plain exception", 66},
         {"not an exception", [] { throw 7; }, "runtime_error unknown error", 65},
     };
+    const char* argv[] = {"sh", "-c", "exit 0", nullptr};
     for (const Case& c : cases) {
-        auto child = launchShell("exit 0", DevNull, DevNull, DevNull, c.preExec);
-        EXPECT_EQ(c.want, raisedBy(*child)) << c.name;
-        int status = child->waitExit();  // reaped by waitExec already
+        ProcessLaunch child(argv, "/bin/sh", nullptr, nullptr, false, false, false, c.preExec,
+                            DevNull, DevNull, DevNull);
+        EXPECT_EQ(c.want, raisedBy(child)) << c.name;
+        int status = child.waitExit();  // reaped by waitExec already
         EXPECT_EQ(c.wantStatus, WEXITSTATUS(status)) << c.name;
     }
 }

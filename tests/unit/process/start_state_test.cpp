@@ -74,7 +74,7 @@ TEST(StartState, UnwrittenOutputTurnsSuccessIntoFailure) {
         const char* wantErr;
     } cases[] = {
         {"written", "/dev/null", 0, 0, ""},
-        {"full device", "/dev/full", 0, 1, "mxwarden: write error on standard output"},
+        // A full device after success: test_full_standard_output_is_a_failure.
         {"full device, already failed", "/dev/full", 1, 1,
          "mxwarden: write error on standard output"},
         {"full device, unknown thrown object", "/dev/full", 2, 2,

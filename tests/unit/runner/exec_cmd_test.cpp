@@ -66,29 +66,24 @@ TEST_F(ExecCmdTest, EnvironmentIsSetInTheChild) {
     EXPECT_EQ("three two\n", cmd.getOutput());
 }
 
-// More than a pipe holds goes in and out without a deadlock, and a program
-// that reads nothing of it still ends.
-TEST_F(ExecCmdTest, LargeInputs) {
-    std::string records;
-    while (records.size() < (1 << 20))
-        records += "0123456789abcdef\n";
-    struct Case {
-        const char* name;
-        const char* script;
-        std::string wantOut;
-    } cases[] = {
-        {"read and written back", "cat; cat >&2 </dev/null", records},
-        {"read not at all", "exit 0", ""},
-    };
-    for (const Case& c : cases) {
-        ExecCmd cmd("/bin/sh");
-        cmd << "-c" << c.script;
-        cmd.setInput(records);
-        cmd.exec();
-        EXPECT_EQ(0, cmd.getReturnCode()) << c.name;
-        EXPECT_EQ(c.wantOut.size(), cmd.getOutput().size()) << c.name;
-        EXPECT_TRUE(c.wantOut == cmd.getOutput()) << c.name;
-    }
+TEST_F(ExecCmdTest, LargeInputAndOutputDoNotDeadlock) {
+    std::string input;
+    while (input.size() < (1 << 20))
+        input += "0123456789abcdef\n";
+    ExecCmd cmd("/bin/sh");
+    cmd << "-c" << "cat; cat >&2 </dev/null";
+    cmd.setInput(input);
+    cmd.exec();
+    EXPECT_EQ(input.size(), cmd.getOutput().size());
+    EXPECT_TRUE(input == cmd.getOutput());
+}
+
+TEST_F(ExecCmdTest, ProgramThatReadsNothingStillEnds) {
+    ExecCmd cmd("/bin/sh");
+    cmd << "-c" << "exit 0";
+    cmd.setInput(std::string(1 << 20, 'x'));
+    cmd.exec();
+    EXPECT_EQ(0, cmd.getReturnCode());
 }
 
 }  // namespace
