@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -203,9 +202,7 @@ TEST_F(PipeTest, StatusOfAChildThatEndsEarly) {
 }
 
 // SIGPIPE is ignored in the parent while it feeds a pipeline; the programs
-// must not inherit that (an ignored signal stays ignored across exec). The
-// run starts from the default action, as the front end leaves it: the MySQL
-// client library of earlier tests ignores SIGPIPE for the whole process.
+// must not inherit that (an ignored signal stays ignored across exec).
 // Whatever the caller's action (the MySQL client leaves SIGPIPE ignored),
 // children start with the default and the caller gets its own back.
 TEST_F(PipeTest, ChildrenStartWithSigpipeByDefault) {

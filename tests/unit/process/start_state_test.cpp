@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
