@@ -7,6 +7,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -20,16 +21,14 @@ inline std::string& capturedLog() {
 }
 
 inline void captureLogMessage(int, const char* format, ...) {
-    va_list args, again;
+    va_list args;
     va_start(args, format);
-    va_copy(again, args);
-    int n = std::vsnprintf(nullptr, 0, format, args);
-    std::string text(n > 0 ? n + 1 : 1, '\0');
-    std::vsnprintf(&text[0], text.size(), format, again);
-    text.resize(n > 0 ? n : 0);
-    va_end(again);
+    char* text = nullptr;
+    if (vasprintf(&text, format, args) >= 0)
+        capturedLog() += text;
     va_end(args);
-    capturedLog() += text + "|";
+    std::free(text);
+    capturedLog() += "|";
 }
 
 /// Sends quarn_log into capturedLog() while it lives.

@@ -24,8 +24,7 @@ public:
         }
     }
     ~SavedFile() {
-        boost::system::error_code ignored;
-        boost::filesystem::remove_all(path_, ignored);
+        remove();
         if (!existed_)
             return;
         std::ofstream(path_, std::ios::binary | std::ios::trunc) << text_;
@@ -39,8 +38,7 @@ public:
 
     /// Replaces whatever is at the path by a file holding `text`.
     void write(const std::string& text) const {
-        boost::system::error_code ignored;
-        boost::filesystem::remove_all(path_, ignored);
+        remove();
         boost::filesystem::create_directories(boost::filesystem::path(path_).parent_path());
         std::ofstream(path_, std::ios::binary | std::ios::trunc) << text;
     }

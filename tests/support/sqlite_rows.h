@@ -16,8 +16,7 @@ namespace testsupport {
 /// columns joined by "|".
 inline std::string sqliteRows(const std::string& db, const std::string& sql) {
     quarn::ExecCmd cmd("/usr/bin/sqlite3");
-    cmd << "-nullvalue"
-        << "NULL" << db << sql;
+    cmd << "-nullvalue" << "NULL" << db << sql;
     cmd.exec();
     return cmd.getOutput();
 }

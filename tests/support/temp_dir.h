@@ -3,6 +3,7 @@
 #ifndef TESTS_SUPPORT_TEMP_DIR_H
 #define TESTS_SUPPORT_TEMP_DIR_H
 
+#include <boost/algorithm/string/predicate.hpp>
 #include <boost/filesystem.hpp>
 
 #include <cstdlib>
@@ -42,8 +43,7 @@ public:
         std::vector<std::string> found;
         for (const auto& e : boost::filesystem::directory_iterator(path_)) {
             std::string name = e.path().filename().string();
-            if (name.size() >= suffix.size() &&
-                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            if (boost::algorithm::ends_with(name, suffix))
                 found.push_back(name);
         }
         return found;

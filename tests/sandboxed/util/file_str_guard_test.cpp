@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
+#include <functional>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -21,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include "lib/util/mk_lock.h"
+#include "tests/support/child_processes.h"
 #include "tests/support/file_text.h"
 #include "tests/support/printed.h"
 #include "tests/support/temp_dir.h"
@@ -43,13 +46,6 @@ struct stat lstatOf(const std::string& path) {
     return st;
 }
 
-const passwd& popuser() {
-    static const passwd* pw = getpwnam("popuser");
-    if (!pw)
-        throw std::runtime_error("no user popuser");
-    return *pw;
-}
-
 // The rewritten file is a new one with the old owner, group and mode; an
 // appended file is the same one, also with them.
 TEST(FileStr, OwnerGroupAndModeKept) {
@@ -66,17 +62,19 @@ TEST(FileStr, OwnerGroupAndModeKept) {
         // chown clears the set-user-id bit, so the mode must come after it
         {"remove, set-user-id", 04750, FILE_STR_REMOVE, 0, "b\n"},
     };
+    const passwd* popuser = getpwnam("popuser");
+    ASSERT_NE(nullptr, popuser);
     for (const Case& c : cases) {
         TempDir dir;
         std::string path = dir.write("f", "a\nb\n");
-        ASSERT_EQ(0, chown(path.c_str(), popuser().pw_uid, popuser().pw_gid));
+        ASSERT_EQ(0, chown(path.c_str(), popuser->pw_uid, popuser->pw_gid));
         ASSERT_EQ(0, chmod(path.c_str(), c.mode));
         struct stat before = lstatOf(path);
         EXPECT_EQ(0, file_str(path.c_str(), "a", c.action, c.position)) << c.name;
         EXPECT_EQ(show(std::string(c.after)), show(readFileIfAny(path))) << c.name;
         struct stat after = lstatOf(path);
-        EXPECT_EQ(popuser().pw_uid, after.st_uid) << c.name;
-        EXPECT_EQ(popuser().pw_gid, after.st_gid) << c.name;
+        EXPECT_EQ(popuser->pw_uid, after.st_uid) << c.name;
+        EXPECT_EQ(popuser->pw_gid, after.st_gid) << c.name;
         EXPECT_EQ(c.mode, after.st_mode & 07777)
             << c.name << ": got mode " << std::oct << (after.st_mode & 07777) << ", want "
             << c.mode;
@@ -87,12 +85,13 @@ TEST(FileStr, OwnerGroupAndModeKept) {
 }
 
 // A ".tmp" left at the path, or a link planted there, is replaced, never
-// written through.
+// written through; one that cannot be replaced stops the edit.
 TEST(FileStr, StaleOrPlantedTemporaryFile) {
     TempDir dir;
     std::string path = dir.write("f", "a\nb\n");
+    std::string tmp = path + ".tmp";
     std::string victim = dir.write("victim", "secret\n");
-    ASSERT_EQ(0, symlink(victim.c_str(), (path + ".tmp").c_str()));
+    ASSERT_EQ(0, symlink(victim.c_str(), tmp.c_str()));
     EXPECT_EQ(0, file_str(path.c_str(), "a", FILE_STR_REMOVE, 0));
     EXPECT_EQ(show(std::string("b\n")), show(readFileIfAny(path)));
     EXPECT_EQ(show(std::string("secret\n")), show(readFileIfAny(victim)));
@@ -102,17 +101,12 @@ TEST(FileStr, StaleOrPlantedTemporaryFile) {
     EXPECT_EQ(0, file_str(path.c_str(), "c", FILE_STR_ADD, 0));
     EXPECT_EQ(show(std::string("c\nb\n")), show(readFileIfAny(path)));
     EXPECT_EQ(NONE, dir.namesEnding(".tmp"));
-}
 
-TEST(FileStr, TemporaryFileCannotBeMade) {
-    TempDir dir;
-    std::string path = dir.write("f", "a\nb\n");
-    std::string tmp = path + ".tmp";
     ASSERT_EQ(0, mkdir(tmp.c_str(), 0700));
     ASSERT_EQ(0, mkdir((tmp + "/inside").c_str(), 0700));
-    Printed p = printedBy([&] { return file_str(path.c_str(), "a", FILE_STR_REMOVE, 0); });
+    Printed p = printedBy([&] { return file_str(path.c_str(), "c", FILE_STR_REMOVE, 0); });
     EXPECT_EQ(1, p.rc);
-    EXPECT_EQ(show(std::string("a\nb\n")), show(readFileIfAny(path)));
+    EXPECT_EQ(show(std::string("c\nb\n")), show(readFileIfAny(path)));
     std::string want = "Unable to open file " + tmp + ": ";
     EXPECT_EQ(0u, p.err.find(want)) << "got '" << p.err << "', want '" << want << "...'";
     EXPECT_EQ("", p.out) << "this message goes to standard error only";
@@ -133,36 +127,31 @@ TEST(FileStr, RefusedTargets) {
     for (const Case& c : actions) {
         TempDir dir;
         std::string victim = dir.write("victim", "a\n");
-        std::string link = dir.file("link");
-        std::string dangling = dir.file("dangling");
-        std::string hard = dir.file("hard");
-        std::string fifo = dir.file("fifo");
-        std::string sub = dir.file("sub");
-        ASSERT_EQ(0, symlink(victim.c_str(), link.c_str()));
-        ASSERT_EQ(0, symlink(dir.file("nowhere").c_str(), dangling.c_str()));
-        ASSERT_EQ(0, ::link(victim.c_str(), hard.c_str()));
-        ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
-        ASSERT_EQ(0, mkdir(sub.c_str(), 0700));
         struct Target {
-            std::string path;
+            const char* name;
+            std::function<int(const char* path)> make;
             const char* error;
         } targets[] = {
-            {link, "Too many levels of symbolic links"},
-            {dangling, "Too many levels of symbolic links"},
-            {hard, "Too many links"},
-            {fifo, "Invalid argument"},
-            {sub, "Is a directory"},
+            {"link", [&](const char* p) { return symlink(victim.c_str(), p); },
+             "Too many levels of symbolic links"},
+            {"dangling", [&](const char* p) { return symlink(dir.file("nowhere").c_str(), p); },
+             "Too many levels of symbolic links"},
+            {"hard", [&](const char* p) { return ::link(victim.c_str(), p); }, "Too many links"},
+            {"fifo", [](const char* p) { return mkfifo(p, 0600); }, "Invalid argument"},
+            {"sub", [](const char* p) { return mkdir(p, 0700); }, "Is a directory"},
         };
         for (const Target& t : targets) {
-            Printed p = printedBy([&] { return file_str(t.path.c_str(), "a", c.action, c.position); });
-            EXPECT_EQ(1, p.rc) << c.name << " " << t.path;
-            std::string want = "file_str: Unable to stat file " + t.path + ": " + t.error;
+            std::string path = dir.file(t.name);
+            ASSERT_EQ(0, t.make(path.c_str())) << t.name;
+            Printed p = printedBy([&] { return file_str(path.c_str(), "a", c.action, c.position); });
+            EXPECT_EQ(1, p.rc) << c.name << " " << path;
+            std::string want = "file_str: Unable to stat file " + path + ": " + t.error;
             EXPECT_EQ(0u, p.err.find(want)) << c.name << ": got '" << p.err << "', want '" << want
                                             << "'";
         }
         EXPECT_EQ(show(std::string("a\n")), show(readFileIfAny(victim))) << c.name;
         EXPECT_FALSE(readFileIfAny(dir.file("nowhere"))) << c.name << ": created through a link";
-        EXPECT_TRUE(S_ISLNK(lstatOf(link).st_mode)) << c.name;
+        EXPECT_TRUE(S_ISLNK(lstatOf(dir.file("link")).st_mode)) << c.name;
         EXPECT_EQ(NONE, dir.namesEnding(".tmp")) << c.name;
     }
 }
@@ -179,32 +168,22 @@ TEST(FileStr, LockFailure) {
         std::_Exit(file_str(path.c_str(), "b", FILE_STR_ADD, 1));
     });
     EXPECT_EQ(1, child.exitStatus);
-    std::string want =
-        "Error occurred while locking the file " + path + ": Read-only file system\n";
+    std::string want = "Error occurred while locking the file " + path + ": Read-only file system\n";
     EXPECT_NE(std::string::npos, child.err.find(want)) << "got '" << child.err << "'";
     EXPECT_EQ(show(std::string("a\n")), show(readFileIfAny(path)));
 }
 
-// A small file system of its own, unmounted again at the end.
-class SmallFs {
-public:
-    SmallFs(const std::string& dir, const char* size) : dir_(dir) {
-        std::string options = std::string("size=") + size;
-        if (mount("tmpfs", dir_.c_str(), "tmpfs", 0, options.c_str()) != 0)
-            throw std::runtime_error("mount tmpfs: " + std::string(std::strerror(errno)));
-    }
-    ~SmallFs() { umount2(dir_.c_str(), MNT_DETACH); }
-    SmallFs(const SmallFs&) = delete;
-    SmallFs& operator=(const SmallFs&) = delete;
-
-private:
-    std::string dir_;
-};
+// A small file system of its own on `dir`, unmounted when the guard goes.
+std::shared_ptr<void> smallFs(const std::string& dir, const char* size) {
+    if (mount("tmpfs", dir.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) != 0)
+        throw std::runtime_error("mount tmpfs: " + std::string(std::strerror(errno)));
+    return std::shared_ptr<void>(nullptr, [dir](void*) { umount2(dir.c_str(), MNT_DETACH); });
+}
 
 // A line that cannot be written ends the process, without a ".tmp" left.
 TEST(FileStr, FullDiskDuringRewrite) {
     TempDir dir;
-    SmallFs fs(dir.path(), "16k");
+    auto fs = smallFs(dir.path(), "16k");
     std::string content;
     for (int i = 0; i < 1200; ++i)
         content += "line " + std::to_string(1000 + i) + "\n";  // 12000 bytes: 3 of 4 pages
@@ -221,17 +200,14 @@ TEST(FileStr, FullDiskDuringRewrite) {
 // An append that does not fit leaves no part of its line.
 TEST(FileStr, FullDiskDuringAppend) {
     TempDir dir;
-    SmallFs fs(dir.path(), "16k");
-    std::string content(16384 - 3, 'x');
-    content += "\n";
+    auto fs = smallFs(dir.path(), "16k");
+    std::string content = std::string(16384 - 3, 'x') + "\n";
     std::string path = dir.write("f", content);
     Printed p = printedBy([&] { return file_str(path.c_str(), "0123456789", FILE_STR_ADD, 1); });
     EXPECT_EQ(1, p.rc);
     std::string want = "Unable to close file " + path + ": No space left on device\n";
     EXPECT_EQ(0u, p.err.find(want)) << "got '" << p.err << "'";
-    std::optional<std::string> after = readFileIfAny(path);
-    ASSERT_TRUE(after);
-    EXPECT_EQ(content.size(), after->size()) << "a piece of the line stayed";
+    EXPECT_EQ(content.size(), testsupport::readFile(path).size()) << "a piece of the line stayed";
 }
 
 // Two processes append, prepend and remove lines of their own in one file
@@ -241,33 +217,24 @@ TEST(FileStr, ThreeWritersLoseNoLine) {
     TempDir dir;
     std::string path = dir.write("f", "");
     const int rounds = 150;
-    std::vector<pid_t> children;
-    for (int who = 0; who < 3; ++who) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            int failures = 0;
-            for (int i = 0; i < rounds; ++i) {
-                std::string keep = "keep " + std::to_string(who) + " " + std::to_string(i);
-                std::string drop = "drop " + std::to_string(who) + " " + std::to_string(i);
-                if (who == 2) {
-                    quarn::MKLock lock(path);
-                    std::string text = readFileIfAny(path).value_or("");
-                    std::ofstream(path, std::ios::trunc) << text << keep << "\n";
-                    continue;
-                }
-                failures += file_str(path.c_str(), keep.c_str(), FILE_STR_ADD, 1);
-                failures += file_str(path.c_str(), drop.c_str(), FILE_STR_ADD, i % 2);
-                failures += file_str(path.c_str(), drop.c_str(), FILE_STR_REMOVE, 0);
+    std::vector<int> statuses = testsupport::runInChildren(3, [&](int who) {
+        int failures = 0;
+        for (int i = 0; i < rounds; ++i) {
+            std::string keep = "keep " + std::to_string(who) + " " + std::to_string(i);
+            std::string drop = "drop " + std::to_string(who) + " " + std::to_string(i);
+            if (who == 2) {
+                quarn::MKLock lock(path);
+                std::string text = readFileIfAny(path).value_or("");
+                std::ofstream(path, std::ios::trunc) << text << keep << "\n";
+                continue;
             }
-            _exit(failures > 0 ? 1 : 0);
+            failures += file_str(path.c_str(), keep.c_str(), FILE_STR_ADD, 1);
+            failures += file_str(path.c_str(), drop.c_str(), FILE_STR_ADD, i % 2);
+            failures += file_str(path.c_str(), drop.c_str(), FILE_STR_REMOVE, 0);
         }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = -1;
-        waitpid(pid, &status, 0);
-        EXPECT_EQ(0, status) << "a child had failing calls";
-    }
+        return failures > 0 ? 1 : 0;
+    });
+    EXPECT_EQ(std::vector<int>(3, 0), statuses) << "exit statuses: a child had failing calls";
     std::multiset<std::string> got, want;
     std::istringstream lines(readFileIfAny(path).value_or(""));
     for (std::string line; std::getline(lines, line);)

@@ -4,6 +4,7 @@
 #include "lib/util/file_str.h"
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,31 +34,27 @@ TEST(FileStr, ActionsAndPositions) {
         int position;
         int want;
         std::optional<std::string> after;
-        const char* message;  // part of what a failure prints (%s: the path), may be null
+        const char* message = nullptr;  // part of what a failure prints (%s: the path)
     } cases[] = {
-        {"equal drops both and keeps the longer line", "a\nab\na\nb\n", "a", 1, 0, 0,
-         "ab\nb\n", nullptr},
-        {"equal ignores the position", "a\nb\n", "a", 1, 2, 0, "b\n", nullptr},
-        {"equal with its own line feed", "a\nb\na\n", "a\n", 1, 0, 0, "b\n", nullptr},
-        {"equal also the last line without feed", "x\na", "a", 1, 0, 0, "x\n", nullptr},
-        {"equal keeps a line with a blank more", "a \n a\na\n", "a", 1, 0, 0, "a \n a\n",
-         nullptr},
-        {"equal on an empty file", "", "a", 1, 0, 0, "", nullptr},
-        {"prefix k", "k=1\nk\nxk=1\n", "k", 2, 0, 0, "xk=1\n", nullptr},
-        {"prefix with its own line feed", "k=1\nxk\n", "k\n", 2, 0, 0, "xk\n", nullptr},
-        {"suffix", "a.com\nb.org\ncom\nx.com.au\n.com\n", ".com", 2, 1, 0,
-         "b.org\ncom\nx.com.au\n", nullptr},
-        {"suffix of the last line without feed", "b.org\na.com", ".com", 2, 1, 0, "b.org\n",
-         nullptr},
-        {"contains", "abc\nxbx\nb\nc\n", "b", 2, 2, 0, "c\n", nullptr},
-        {"contains does not join two lines", "ab\ncd\n", "bc", 2, 2, 0, "ab\ncd\n", nullptr},
-        {"prepend", "b\nc\n", "a", 0, 0, 0, "a\nb\nc\n", nullptr},
-        {"prepend keeps a duplicate", "a\n", "a", 0, 0, 0, "a\na\n", nullptr},
-        {"prepend to an empty file", "", "a", 0, 0, 0, "a\n", nullptr},
-        {"append", "a\n", "b", 0, 1, 0, "a\nb\n", nullptr},
-        {"append with its own line feed", "a\n", "b\n", 0, 1, 0, "a\nb\n", nullptr},
-        {"append creates a missing file", none, "a", 0, 1, 0, "a\n", nullptr},
-        {"remove from a missing file fails silently", none, "a", 1, 0, 1, none, nullptr},
+        {"equal drops both and keeps the longer line", "a\nab\na\nb\n", "a", 1, 0, 0, "ab\nb\n"},
+        {"equal ignores the position", "a\nb\n", "a", 1, 2, 0, "b\n"},
+        {"equal with its own line feed", "a\nb\na\n", "a\n", 1, 0, 0, "b\n"},
+        {"equal also the last line without feed", "x\na", "a", 1, 0, 0, "x\n"},
+        {"equal keeps a line with a blank more", "a \n a\na\n", "a", 1, 0, 0, "a \n a\n"},
+        {"equal on an empty file", "", "a", 1, 0, 0, ""},
+        {"prefix k", "k=1\nk\nxk=1\n", "k", 2, 0, 0, "xk=1\n"},
+        {"prefix with its own line feed", "k=1\nxk\n", "k\n", 2, 0, 0, "xk\n"},
+        {"suffix", "a.com\nb.org\ncom\nx.com.au\n.com\n", ".com", 2, 1, 0, "b.org\ncom\nx.com.au\n"},
+        {"suffix of the last line without feed", "b.org\na.com", ".com", 2, 1, 0, "b.org\n"},
+        {"contains", "abc\nxbx\nb\nc\n", "b", 2, 2, 0, "c\n"},
+        {"contains does not join two lines", "ab\ncd\n", "bc", 2, 2, 0, "ab\ncd\n"},
+        {"prepend", "b\nc\n", "a", 0, 0, 0, "a\nb\nc\n"},
+        {"prepend keeps a duplicate", "a\n", "a", 0, 0, 0, "a\na\n"},
+        {"prepend to an empty file", "", "a", 0, 0, 0, "a\n"},
+        {"append", "a\n", "b", 0, 1, 0, "a\nb\n"},
+        {"append with its own line feed", "a\n", "b\n", 0, 1, 0, "a\nb\n"},
+        {"append creates a missing file", none, "a", 0, 1, 0, "a\n"},
+        {"remove from a missing file fails silently", none, "a", 1, 0, 1, none},
         {"prefix removal from a missing file", none, "a", 2, 0, 1, none,
          "Unable to open file %s: No such file or directory\n"},
         {"prepend to a missing file", none, "a", 0, 0, 1, none,
@@ -91,44 +88,45 @@ TEST(FileStr, ActionsAndPositions) {
 // Lines longer than the 4095-byte read buffer are compared as a whole.
 TEST(FileStr, LongLines) {
     const std::string a5000(5000, 'a');
-    const std::string b9000(9000, 'b');
-    const std::string straddle = std::string(4090, 'c') + "NEEDLE" + std::string(100, 'c');
-    const std::string a4096(4096, 'a');
-    const std::string exact = std::string(4094, 'e');  // with its feed exactly one buffer
-    const std::string file = a5000 + "END\n" + "short\n" + b9000 + "\n" + straddle + "\n" +
-                             a4096 + "\n" + exact + "\nlast\n";
+    const std::vector<std::string> lines = {
+        a5000 + "END", "short", std::string(9000, 'b'),
+        std::string(4090, 'c') + "NEEDLE" + std::string(100, 'c'), std::string(4096, 'a'),
+        std::string(4094, 'e'),  // with its feed exactly one buffer
+        "last"};
+    // The file with a first line added and the lines numbered in `gone` left out.
+    auto fileWith = [&lines](const std::string& first, std::set<size_t> gone) {
+        std::string text = first;
+        for (size_t i = 0; i < lines.size(); ++i)
+            text += gone.count(i) ? "" : lines[i] + "\n";
+        return text;
+    };
     struct Case {
         const char* name;
         std::string text;
         int action;
         int position;
-        std::string after;
+        std::set<size_t> gone;
+        std::string first;
     } cases[] = {
-        {"equal long line", a5000 + "END", 1, 0,
-         "short\n" + b9000 + "\n" + straddle + "\n" + a4096 + "\n" + exact + "\nlast\n"},
-        {"equal to a first piece only", std::string(4095, 'a'), 1, 0, file},
-        {"equal to the line of one buffer", exact, 1, 0,
-         a5000 + "END\nshort\n" + b9000 + "\n" + straddle + "\n" + a4096 + "\nlast\n"},
-        {"suffix in a later piece", "END", 2, 1,
-         "short\n" + b9000 + "\n" + straddle + "\n" + a4096 + "\n" + exact + "\nlast\n"},
-        {"suffix of a first piece only", std::string(10, 'a'), 2, 1,
-         a5000 + "END\nshort\n" + b9000 + "\n" + straddle + "\n" + exact + "\nlast\n"},
-        {"prefix of the long lines", "aaa", 2, 0,
-         "short\n" + b9000 + "\n" + straddle + "\n" + exact + "\nlast\n"},
-        {"contains across the buffer border", "NEEDLE", 2, 2,
-         a5000 + "END\nshort\n" + b9000 + "\n" + a4096 + "\n" + exact + "\nlast\n"},
-        {"prefix after a long line", "last", 2, 0,
-         a5000 + "END\nshort\n" + b9000 + "\n" + straddle + "\n" + a4096 + "\n" + exact + "\n"},
-        {"prepend keeps long lines whole", "first", 0, 0, "first\n" + file},
+        {"equal long line", a5000 + "END", 1, 0, {0}, ""},
+        {"equal to a first piece only", std::string(4095, 'a'), 1, 0, {}, ""},
+        {"equal to the line of one buffer", lines[5], 1, 0, {5}, ""},
+        {"suffix in a later piece", "END", 2, 1, {0}, ""},
+        {"suffix of a first piece only", std::string(10, 'a'), 2, 1, {4}, ""},
+        {"prefix of the long lines", "aaa", 2, 0, {0, 4}, ""},
+        {"contains across the buffer border", "NEEDLE", 2, 2, {3}, ""},
+        {"prefix after a long line", "last", 2, 0, {6}, ""},
+        {"prepend keeps long lines whole", "first", 0, 0, {}, "first\n"},
     };
     for (const Case& c : cases) {
         TempDir dir;
-        std::string path = dir.write("f", file);
+        std::string path = dir.write("f", fileWith("", {}));
         EXPECT_EQ(0, file_str(path.c_str(), c.text.c_str(), c.action, c.position)) << c.name;
         std::optional<std::string> got = readFileIfAny(path);
+        std::string want = fileWith(c.first, c.gone);
         ASSERT_TRUE(got) << c.name;
-        EXPECT_TRUE(*got == c.after) << c.name << ": got " << got->size() << " bytes, want "
-                                     << c.after.size();
+        EXPECT_TRUE(*got == want) << c.name << ": got " << got->size() << " bytes, want "
+                                  << want.size();
     }
 }
 

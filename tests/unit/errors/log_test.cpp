@@ -39,12 +39,7 @@ TEST(Messlog2, PrintsOnBothStreamsAndKeepsErrno) {
 }
 
 TEST(Messlog2, NonZeroStatusExits) {
-    EXPECT_EXIT(
-        {
-            errno = 0;
-            messlog2(3, 0, "bye");
-        },
-        testing::ExitedWithCode(3), "bye");
+    EXPECT_EXIT(messlog2(3, 0, "bye"), testing::ExitedWithCode(3), "bye");
 }
 
 TEST(QuarnLogInit, ConsoleDestination) {

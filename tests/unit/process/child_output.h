@@ -23,12 +23,10 @@ struct ChildOutput {
 };
 
 inline std::string slurp(std::FILE* f) {
+    std::fseek(f, 0, SEEK_END);
+    std::string text(std::ftell(f), '\0');
     std::rewind(f);
-    std::string text;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        text.append(buf, n);
+    text.resize(std::fread(&text[0], 1, text.size(), f));
     return text;
 }
 

@@ -4,24 +4,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <optional>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
 
 #include "lib/process/pipe.h"
+#include "lib/process/sigchld_block.h"
 #include "tests/unit/process/process_test_support.h"
 
 namespace {
 
 using namespace quarn::process;
+using process_test::thrownBy;
 
 class ProcessSetCatcherTest : public process_test::NoLeaks {};
-
-bool sigchldBlocked() {
-    sigset_t mask;
-    sigprocmask(SIG_BLOCK, nullptr, &mask);
-    return sigismember(&mask, SIGCHLD) == 1;
-}
 
 void (*sigchldHandler())(int) {
     struct sigaction action;
@@ -33,16 +30,14 @@ TEST_F(ProcessSetCatcherTest, OnlyOneIsInstalledAtATime) {
     ProcessSetCatcher first;
     first.install();
     ProcessSetCatcher second;
-    try {
-        second.install();
-        ADD_FAILURE() << "got no exception";
-    } catch (const std::logic_error& e) {
-        EXPECT_STREQ("ProcessSetCatcher instance has been installed already", e.what());
-    }
+    EXPECT_EQ("ProcessSetCatcher instance has been installed already",
+              thrownBy<std::logic_error>([&] { second.install(); }));
     // A pipeline cannot run meanwhile, and leaves the signal mask as it was.
     Pipe pipe(ProcessParameters("/bin/true"));
     EXPECT_THROW(pipe.run(), std::logic_error);
-    EXPECT_FALSE(sigchldBlocked());
+    sigset_t mask;
+    sigprocmask(SIG_BLOCK, nullptr, &mask);
+    EXPECT_EQ(0, sigismember(&mask, SIGCHLD)) << "SIGCHLD left blocked";
     first.remove(false);
     second.install();  // free again
 }
@@ -51,16 +46,13 @@ TEST_F(ProcessSetCatcherTest, ReapsRegisteredChildrenAndRestoresTheAction) {
     auto before = sigchldHandler();
     {
         ProcessSetCatcher catcher;
-        sigset_t block, old;
-        sigemptyset(&block);
-        sigaddset(&block, SIGCHLD);
-        sigprocmask(SIG_BLOCK, &block, &old);
+        std::optional<SigchldBlock> block(std::in_place);  // till the child is registered
         catcher.install();
         pid_t pid = fork();
         if (pid == 0)
             _exit(5);
         catcher.registerChild(pid);
-        sigprocmask(SIG_SETMASK, &old, nullptr);
+        block.reset();
         while (catcher.ended() < 1)
             pause();
         EXPECT_EQ(1, catcher.clear_control()) << "one byte per ended child";
@@ -76,12 +68,8 @@ TEST_F(ProcessSetCatcherTest, RunningChildrenForbidAPlainRemove) {
     ProcessSetCatcher catcher;
     catcher.install();
     catcher.registerChild(999999);  // never ends
-    try {
-        catcher.remove(false);
-        ADD_FAILURE() << "got no exception";
-    } catch (const std::logic_error& e) {
-        EXPECT_STREQ("there're some child processes still running", e.what());
-    }
+    EXPECT_EQ("there're some child processes still running",
+              thrownBy<std::logic_error>([&] { catcher.remove(false); }));
     catcher.remove(true);
 }
 

@@ -53,11 +53,4 @@ TEST(ASCIIToNumeric, RejectsMalformedTextAndLeavesOutputAlone) {
     }
 }
 
-TEST(ASCIIToNumeric, WiderTargets) {
-    uint32_t value = 0;
-    EXPECT_TRUE(Util::ASCIIToNumeric(std::string("4294967295"), value));
-    EXPECT_EQ(4294967295u, value);
-    EXPECT_FALSE(Util::ASCIIToNumeric(std::string("4294967296"), value));
-}
-
 }  // namespace

@@ -10,11 +10,13 @@
 
 #include "lib/errors/errors.h"
 #include "tests/support/temp_dir.h"
+#include "tests/unit/process/process_test_support.h"
 
 namespace {
 
 using quarn::MKLock;
 using quarn::mk_flock_path;
+using process_test::thrownBy;
 
 TEST(MkFlockPath, Md5OfPath) {
     EXPECT_EQ("/var/lock/files/d41d8cd98f00b204e9800998ecf8427e", mk_flock_path(""));
@@ -28,38 +30,26 @@ TEST(MKLock, FileItselfIsLockedStaysAndUnlocksAtOnce) {
     {
         MKLock lock(path, 1, 1);
         EXPECT_EQ(path, lock.lockPath());
-        try {
-            MKLock again(path, 1, 1);
-            ADD_FAILURE() << "second non-blocking lock granted, want refused";
-        } catch (const std::runtime_error& e) {
-            EXPECT_STREQ(("lock(" + path + ") failed: file is already locked").c_str(),
-                         e.what());
-        }
+        EXPECT_EQ("lock(" + path + ") failed: file is already locked",
+                  thrownBy<std::runtime_error>([&] { MKLock again(path, 1, 1); }));
     }
     MKLock after(path, 1, 1);  // released by the destructor
     struct stat st;
     EXPECT_EQ(0, stat(path.c_str(), &st)) << "lock file removed, want kept";
     after.unlock();
-    try {
-        MKLock again(path, 1, 1);
-        again.unlock();
-        again.unlock();  // a second release does nothing
-    } catch (const std::exception& e) {
-        ADD_FAILURE() << "lock after unlock refused: " << e.what();
-    }
+    EXPECT_EQ("no exception", thrownBy<std::exception>([&] {
+                  MKLock again(path, 1, 1);
+                  again.unlock();
+                  again.unlock();  // a second release does nothing
+              })) << "lock after unlock";
 }
 
 TEST(MKLock, UnopenableFileIsSystemError) {
     testsupport::TempDir dir;
     std::string path = dir.file("missing/lock");
     testing::internal::CaptureStderr();
-    try {
-        MKLock lock(path, 1, 0);
-        ADD_FAILURE() << "lock in a missing directory granted";
-    } catch (const quarn::SystemError& e) {
-        EXPECT_EQ("lock() failed", e.message());
-        EXPECT_EQ(ENOENT, e.error());
-    }
+    EXPECT_EQ("lock() failed: No such file or directory",
+              thrownBy<quarn::SystemError>([&] { MKLock lock(path, 1, 0); }));
     std::string err = testing::internal::GetCapturedStderr();
     std::string want = "Unable to open file \"" + path + "\": No such file or directory.";
     EXPECT_NE(std::string::npos, err.find(want)) << "got " << err << ", want " << want;
