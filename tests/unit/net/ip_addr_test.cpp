@@ -11,6 +11,7 @@
 namespace {
 
 using Network::IPAnyAddr;
+using Network::IPv4Addr;
 
 TEST(IPAnyAddr, ParsesListElements) {
     struct Case {
@@ -109,6 +110,29 @@ TEST(IsLoopbackIP, Table) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.want, Network::isLoopbackIP(c.text)) << c.text;
+}
+
+TEST(IPv4Addr, NetmaskBothWays) {
+    struct Case {
+        const char* mask;
+        uint16_t prefix;
+        const char* back;  // netmask() of the prefix
+    } cases[] = {
+        {"255.255.255.0", 24, "255.255.255.0"},
+        {"255.255.255.255", 32, "255.255.255.255"},
+        {"255.0.0.0", 8, "255.0.0.0"},
+        {"128.0.0.0", 1, "128.0.0.0"},
+        {"0.0.0.0", 0, "0.0.0.0"},
+        {"255.255.0.255", 32, "255.255.255.255"},  // down to the lowest set bit
+        {"not a mask", 0, "0.0.0.0"},
+    };
+    for (const Case& c : cases) {
+        IPv4Addr a("10.0.0.0", std::string(c.mask));
+        EXPECT_EQ(c.prefix, a.prefix()) << c.mask;
+        EXPECT_EQ(c.back, a.netmask()) << c.mask;
+    }
+    EXPECT_TRUE(IPv4Addr("127.0.0.1", 8).isLocal());
+    EXPECT_FALSE(IPv4Addr("10.127.0.1", 8).isLocal());
 }
 
 }  // namespace

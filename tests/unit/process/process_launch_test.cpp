@@ -56,4 +56,14 @@ TEST_F(ProcessLaunchTest, PreExecErrorsComeBackAsTheirKind) {
     }
 }
 
+// Neither product caller asks for a session of its own, but the launcher
+// offers one; a child that is not its session's leader shows it is missing.
+TEST_F(ProcessLaunchTest, NewSessionMakesTheChildALeader) {
+    const char* argv[] = {"sh", "-c", "test $(ps -o sid= -p $$) -eq $$", nullptr};
+    ProcessLaunch child(argv, "/bin/sh", nullptr, nullptr, false, false, true, {},
+                        DevNull, DevNull, DevNull);
+    child.waitExec();
+    EXPECT_EQ(0, child.waitExit());
+}
+
 }  // namespace
