@@ -22,22 +22,27 @@ using testsupport::fill;
 using testsupport::LogCapture;
 using testsupport::MhDbTest;
 
+/// mh_db_add of a handler with the given fields.
+int add(int type, int queue, int priority, const char* name, const char* address,
+        const char* executable, const char* context, int enabled) {
+    MhRecord r;
+    fill(r, type, queue, priority, name, address, executable, context, enabled);
+    return mh_db_add(nullptr, &r);
+}
+
 // spam for info@a.test, av for the domain a.test, spam for x@xa.test (an
 // address that merely contains "a.test") and a global dkim for "all" and
 // "all-recipients".
 void seed() {
-    MhRecord r1, r2, r3, r4, r5;
-    fill(r1, MH_TYPE_RECIPIENT, MH_QUEUE_BEFORE_LOCAL, 10, "spam", "info@a.test", "/bin/spam", "c1",
-         1);
-    fill(r2, MH_TYPE_RECIPIENT_DOMAIN, MH_QUEUE_BEFORE_QUEUE, 20, "av", "a.test", "/bin/av",
-         nullptr, 0);
-    fill(r3, MH_TYPE_SENDER, MH_QUEUE_BEFORE_DATA, 30, "spam", "x@xa.test", "/bin/spam", "c3", 1);
-    fill(r4, MH_TYPE_GLOBAL, MH_QUEUE_BEFORE_REMOTE, 40, "dkim", "", "/bin/dkim", "c4", 1);
-    fill(r5, MH_TYPE_GLOBAL, MH_QUEUE_BEFORE_REMOTE, 40, "dkim", "all-recipients", "/bin/dkim",
-         "c4", 1);
-    for (mh_t* r : {static_cast<mh_t*>(&r1), static_cast<mh_t*>(&r2), static_cast<mh_t*>(&r3),
-                    static_cast<mh_t*>(&r4), static_cast<mh_t*>(&r5)})
-        ASSERT_EQ(mh_db_add(nullptr, r), 0);
+    ASSERT_EQ(0, add(MH_TYPE_RECIPIENT, MH_QUEUE_BEFORE_LOCAL, 10, "spam", "info@a.test",
+                     "/bin/spam", "c1", 1));
+    ASSERT_EQ(0, add(MH_TYPE_RECIPIENT_DOMAIN, MH_QUEUE_BEFORE_QUEUE, 20, "av", "a.test",
+                     "/bin/av", nullptr, 0));
+    ASSERT_EQ(0, add(MH_TYPE_SENDER, MH_QUEUE_BEFORE_DATA, 30, "spam", "x@xa.test", "/bin/spam",
+                     "c3", 1));
+    for (const char* all : {"", "all-recipients"})
+        ASSERT_EQ(0, add(MH_TYPE_GLOBAL, MH_QUEUE_BEFORE_REMOTE, 40, "dkim", all, "/bin/dkim",
+                         "c4", 1));
 }
 
 const std::string SPAM_INFO = "2|1|1|10|spam|info@a.test|/bin/spam|c1\n";
@@ -58,19 +63,16 @@ TEST_F(MhDbTest, ChangesLeaveTheirRows) {
     const Case cases[] = {
         {"global handler with a mail address",
          [] {
-             MhRecord r;
-             fill(r, MH_TYPE_GLOBAL, MH_QUEUE_BEFORE_DATA, 1, "g", "info@a.test", "/bin/g", "c", 1);
-             return mh_db_add(nullptr, &r);
+             return add(MH_TYPE_GLOBAL, MH_QUEUE_BEFORE_DATA, 1, "g", "info@a.test", "/bin/g",
+                        "c", 1);
          },
          -1, SEEDED,
          "Incorrect recipient address for global handler, expected "
          "[NULL|EMPTY_STRING|all|all-recipients]|"},
         {"same handler again replaces it",
          [] {
-             MhRecord r;
-             fill(r, MH_TYPE_RECIPIENT, MH_QUEUE_BEFORE_LOCAL, 99, "spam", "info@a.test",
-                  "/bin/spam", "c1", 0);
-             return mh_db_add(nullptr, &r);
+             return add(MH_TYPE_RECIPIENT, MH_QUEUE_BEFORE_LOCAL, 99, "spam", "info@a.test",
+                        "/bin/spam", "c1", 0);
          },
          0, AV + DKIM + "2|1|0|99|spam|info@a.test|/bin/spam|c1\n" + SPAM_X, ""},
         {"remove by address", [] { return mh_db_remove_addr(nullptr, "a.test"); }, 0,

@@ -15,15 +15,11 @@
 namespace {
 
 using quarn::mail::postfix::DatabaseHelper;
+using tabletest::KeepAll;
 using testsupport::Records;
 
 const int Writers = 8;
 const int Changes = 100;  // adds and as many removes, per writer
-
-// Element filter that keeps everything: the rewrite changes no record.
-struct KeepAll {
-    bool operator()(std::string&) const { return true; }
-};
 
 std::string seedKey(int writer, int i) {
     return "seed" + std::to_string(writer) + "_" + std::to_string(i) + "@x.test";

@@ -20,6 +20,7 @@
 namespace {
 
 using quarn::mail::postfix::DatabaseHelper;
+using tabletest::KeepAll;
 using PairList = std::list<std::pair<std::string, std::string>>;
 
 struct stat statOf(const std::string& path) {
@@ -27,10 +28,6 @@ struct stat statOf(const std::string& path) {
     stat(path.c_str(), &st);
     return st;
 }
-
-struct KeepAll {
-    bool operator()(std::string&) const { return true; }
-};
 
 TEST(TableRewrite, NewFileKeepsOwnerGroupAndMode) {
     tabletest::ScratchTable t("owner");

@@ -48,6 +48,11 @@ inline pid_t forkRunning(const std::function<int()>& op) {
     return pid;
 }
 
+/// Element filter that keeps everything: a rewrite that changes no record.
+struct KeepAll {
+    bool operator()(std::string&) const { return true; }
+};
+
 /// Names in the table's directory that a rewrite of `path` uses as scratch.
 inline std::vector<std::string> scratchFiles(const std::string& path) {
     std::string dir = path.substr(0, path.rfind('/'));
