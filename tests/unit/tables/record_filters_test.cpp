@@ -1,6 +1,5 @@
 #include "mail/postfix/tables/record_filters.h"
 
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -105,33 +104,17 @@ TEST(DataStreamFilter, RecordsReachTheFilterOnce) {
     }
 }
 
-// Records are not flushed one by one: the error shows at the latest when
-// the stream is flushed at the end.
-TEST(DataStreamFilter, WriteErrorThrows) {
-    std::ofstream full("/dev/full");
-    ASSERT_TRUE(full.is_open());
-    full.exceptions(std::ios::badbit | std::ios::failbit);
-    DataStreamFilter<ElementsFilter<KeepElement>> stream(
-        ElementsFilter<KeepElement>(KeepElement{}), full);
-    EXPECT_THROW(
-        {
-            stream.filterChunk(std::vector<char>{'a', ' ', 'b', '\n'});
-            full.flush();
-        },
-        std::ios::failure);
-    full.exceptions(std::ios::goodbit);
-}
-
 // One record through the line filters: kept or dropped, the record after
-// the filter, and what was logged.
+// the filter, and what was logged. Blank runs, tabs, trailing blanks, empty
+// lines, keys with blanks only and elements renamed in key and list are
+// shown by the dump above; dropped elements and records by the filter cases
+// of tests/sandboxed/tables/database_helper_test.cpp, through postmap.
 TEST(LineFilters, OneRecord) {
-    std::string x = "x@a.org", z = "z@a.org";
     ReplaceElementFilterRef replace(from, to);
     KeyValueFilter<KeepElement, KeepElement> keep(KeepElement{}, KeepElement{});
     KeyValueFilter<DropElement, DropElement> drop(DropElement{"k"}, DropElement{"v"});
     KeyValueFilter<ReplaceElementFilterRef, ReplaceElementFilterRef> keyValueReplace(replace,
                                                                                      replace);
-    ElementsFilter<ReplaceElementFilterRef> elementsReplace(ReplaceElementFilterRef(x, z));
     ElementsFilter<DropElement> elementsDrop(DropElement{"x@a.org"});
     struct Case {
         const char* name;
@@ -141,14 +124,8 @@ TEST(LineFilters, OneRecord) {
         std::string want;  // The line after the filter when kept.
         std::string message;
     } cases[] = {
-        {"one space", keep, "k v", true, "k v", ""},
-        {"blank run", keep, "k \t  \tv", true, "k v", ""},
-        {"trailing blanks", keep, "k v \t ", true, "k v", ""},
-        {"tab only", keep, "k\tv", true, "k v", ""},
         {"inner blanks kept", keep, "k a  b", true, "k a  b", ""},
         {"no blank", keep, "novalue", false, "", "invalid key/value 'novalue'\n"},
-        {"empty line", keep, "", false, "", "invalid key/value ''\n"},
-        {"key and blanks", keep, "k  \t ", false, "", ""},
         {"leading blank", keep, " k v", true, " k v", ""},
         {"key dropped", drop, "k x", false, "", ""},
         {"value dropped", drop, "x   v", false, "", ""},
@@ -159,13 +136,7 @@ TEST(LineFilters, OneRecord) {
         {"value is a list, not one item", keyValueReplace, "k old@example.com, a@b", true,
          "k old@example.com, a@b", ""},
         {"path", keyValueReplace, "k old@example.com/", true, "k new@example.com/", ""},
-        {"bare comma and blank run", elementsReplace, "key   x@a.org,y@a.org", true,
-         "key z@a.org, y@a.org", ""},
-        {"key renamed", elementsReplace, "x@a.org y@a.org", true, "z@a.org y@a.org", ""},
-        {"all dropped", elementsDrop, "k x@a.org", false, "", ""},
         {"all dropped twice", elementsDrop, "k x@a.org,x@a.org ,\tx@a.org", false, "", ""},
-        {"one left", elementsDrop, "k x@a.org, y@a.org", true, "k y@a.org", ""},
-        {"key of the list dropped", elementsDrop, "x@a.org y@a.org", false, "", ""},
     };
     for (const Case& c : cases) {
         ClogCapture clog;
@@ -207,8 +178,6 @@ TEST(ReplaceElementFilterRef, Cases) {
     struct Case {
         std::string element, want;
     } cases[] = {
-        {"user@example.com", "other@example.com"},
-        {"user@example.com/", "other@example.com/"},
         {"user@example.com/more", "user@example.com/more"},
         {"user@example.com//", "user@example.com//"},
         {"User@example.com", "User@example.com"},
