@@ -25,6 +25,7 @@ using quarn::mail::postfix::BatchDatabaseHelper;
 using quarn::mail::postfix::DatabaseHelper;
 using quarn::mail::postfix::PostfixConfigurationError;
 using quarn::mail::postfix::PostfixDatabaseError;
+using tabletest::errorOf;
 using tabletest::TABLES;
 using tabletest::exists;
 using tabletest::scratchFiles;
@@ -79,22 +80,11 @@ TEST(DatabaseHelper, ChangesLeaveWhatPostmapDumps) {
              DatabaseHelper::replaceRecords(m, v.begin(), v.end());
          },
          {{"a", "1"}, {"b", "x@y.test, z@y.test"}}},
-        {"replace with nothing empties the table",
-         {{"old", "gone"}},
-         [](const std::string& m) {
-             PairList none;
-             DatabaseHelper::replaceRecords(m, none.begin(), none.end());
-         },
-         {}},
         {"filter drops elements and emptied records",
          {{"a@x.test", "m@gone.test,  n@y.test"}, {"b@x.test", "m@gone.test"},
           {"c@gone.test", "n@y.test"}, {"d@x.test", "/mail/m/"}},
          [](const std::string& m) { DatabaseHelper::filterElements(m, DropDomain{"gone.test"}); },
          {{"a@x.test", "n@y.test"}, {"d@x.test", "/mail/m/"}}},
-        {"filter of an empty table",
-         {},
-         [](const std::string& m) { DatabaseHelper::filterElements(m, DropDomain{"x.test"}); },
-         {}},
     };
     for (const Case& c : cases) {
         ScratchTable t("changes");
@@ -135,14 +125,9 @@ TEST(DatabaseHelper, FailuresCarryPostmapText) {
          false},
     };
     for (const Case& c : cases) {
-        std::string what;
-        try {
-            c.op();
-        } catch (const PostfixDatabaseError& e) {
-            what = c.databaseError ? e.what() : "wrong type: " + std::string(e.what());
-        } catch (const PostfixConfigurationError& e) {
-            what = c.databaseError ? "wrong type: " + std::string(e.what()) : e.what();
-        }
+        // The other error type escapes and fails the test.
+        const std::string what = c.databaseError ? errorOf<PostfixDatabaseError>(c.op)
+                                                 : errorOf<PostfixConfigurationError>(c.op);
         EXPECT_NE(std::string::npos, what.find("fatal:"))
             << c.name << ": got '" << what << "', want postmap's fatal text";
         EXPECT_TRUE(scratchFiles(TABLES + "t_bad_type").empty()) << c.name << ": scratch left";

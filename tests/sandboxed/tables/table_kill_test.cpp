@@ -27,20 +27,6 @@ using Clock = std::chrono::steady_clock;
 const long RecordCount = 200000;
 const int Trials = 50;
 
-// Moves every value element between two domains: each rewrite turns the
-// whole table from one record set into the other.
-struct Toggle {
-    bool operator()(std::string& element) const {
-        std::string::size_type at = element.find('@');
-        if (at == std::string::npos)
-            return true;
-        std::string domain = element.substr(at + 1);
-        if (domain == "a.test" || domain == "b.test")
-            element.replace(at + 1, std::string::npos, domain == "a.test" ? "b.test" : "a.test");
-        return true;
-    }
-};
-
 // The record set of the table as one number, whatever the dump's order.
 unsigned long long fingerprint(const std::string& map) {
     std::string text = testsupport::capture("/usr/sbin/postmap -s " + map);
@@ -63,7 +49,7 @@ std::vector<pid_t> childrenOf(pid_t pid) {
 pid_t startRewrite(const std::string& map) {
     return tabletest::forkRunning([&] {
         try {
-            DatabaseHelper::filterElements(map, Toggle());
+            DatabaseHelper::filterElements(map, tabletest::Toggle());
             return 0;
         } catch (const std::exception& e) {
             return 1;

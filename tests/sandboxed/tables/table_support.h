@@ -53,6 +53,20 @@ struct KeepAll {
     bool operator()(std::string&) const { return true; }
 };
 
+/// Moves every value element between a.test and b.test: each rewrite turns
+/// the whole table from one record set into the other.
+struct Toggle {
+    bool operator()(std::string& element) const {
+        std::string::size_type at = element.find('@');
+        if (at == std::string::npos)
+            return true;
+        std::string domain = element.substr(at + 1);
+        if (domain == "a.test" || domain == "b.test")
+            element.replace(at + 1, std::string::npos, domain == "a.test" ? "b.test" : "a.test");
+        return true;
+    }
+};
+
 /// Names in the table's directory that a rewrite of `path` uses as scratch.
 inline std::vector<std::string> scratchFiles(const std::string& path) {
     std::string dir = path.substr(0, path.rfind('/'));
@@ -135,6 +149,17 @@ int throwsWith(const std::function<void()>& op, const char* want) {
     }
     std::fprintf(stderr, "no exception, want '%s'\n", want ? want : "any");
     return 1;
+}
+
+/// The message of the E that `op` throws, or "(no error)".
+template <class E>
+std::string errorOf(const std::function<void()>& op) {
+    try {
+        op();
+    } catch (const E& e) {
+        return e.what();
+    }
+    return "(no error)";
 }
 
 }  // namespace tabletest
