@@ -3,6 +3,7 @@
 #include "mail/postfix/accounts/domain_manager.h"
 
 
+#include <boost/algorithm/string/case_conv.hpp>
 #include <boost/filesystem.hpp>
 
 #include <stdexcept>
@@ -163,12 +164,7 @@ protected:
         ASSERT_FALSE(host.empty());
         hostRecords = merged(standardOf(host), {{host, "1"}});
     }
-    std::string upperHost() const {
-        std::string upper = host;
-        for (char& c : upper)
-            c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-        return upper;
-    }
+    std::string upperHost() const { return boost::algorithm::to_upper_copy(host); }
     std::string host;
     Records hostRecords;
 };
