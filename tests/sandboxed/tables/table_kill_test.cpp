@@ -48,12 +48,8 @@ std::vector<pid_t> childrenOf(pid_t pid) {
 
 pid_t startRewrite(const std::string& map) {
     return tabletest::forkRunning([&] {
-        try {
-            DatabaseHelper::filterElements(map, tabletest::Toggle());
-            return 0;
-        } catch (const std::exception& e) {
-            return 1;
-        }
+        auto rewrite = [&] { DatabaseHelper::filterElements(map, tabletest::Toggle()); };
+        return tabletest::errorOf<std::exception>(rewrite) == "(no error)" ? 0 : 1;
     });
 }
 
