@@ -65,12 +65,8 @@ TEST(TableFullDiskHeavy, FailedRewriteSaysWhyAndKeepsTheOldTable) {
         tabletest::ScratchTable t("full", disk.dir() + "/");
         t.fill(records);
         disk.leaveFree(c.freeBytes);
-        std::string what;
-        try {
-            DatabaseHelper::filterElements(t.map(), Toggle());
-        } catch (const std::exception& e) {
-            what = e.what();
-        }
+        const std::string what = tabletest::errorOf<std::exception>(
+            [&] { DatabaseHelper::filterElements(t.map(), Toggle()); });
         EXPECT_NE(std::string::npos, what.find(c.want))
             << c.name << ": got '" << what << "', want it to hold '" << c.want << "'";
         EXPECT_LT(what.size(), 4096u) << c.name << ": a message of " << what.size() << " bytes";

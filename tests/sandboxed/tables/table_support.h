@@ -132,25 +132,6 @@ inline int withFakePostmap(const std::string& script, const std::function<int()>
     }));
 }
 
-/// 0 when `op` throws E with the message `want` (any message when `want` is
-/// null), 1 otherwise, with the reason on standard error.
-template <class E>
-int throwsWith(const std::function<void()>& op, const char* want) {
-    try {
-        op();
-    } catch (const E& e) {
-        if (!want || want == std::string(e.what()))
-            return 0;
-        std::fprintf(stderr, "got '%s', want '%s'\n", e.what(), want);
-        return 1;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "got other exception '%s'\n", e.what());
-        return 1;
-    }
-    std::fprintf(stderr, "no exception, want '%s'\n", want ? want : "any");
-    return 1;
-}
-
 /// The message of the E that `op` throws, or "(no error)".
 template <class E>
 std::string errorOf(const std::function<void()>& op) {
@@ -160,6 +141,18 @@ std::string errorOf(const std::function<void()>& op) {
         return e.what();
     }
     return "(no error)";
+}
+
+/// 0 when `op` throws E with the message `want` (any message when `want` is
+/// null), 1 otherwise, with the reason on standard error. Another exception
+/// ends the calling child.
+template <class E>
+int throwsWith(const std::function<void()>& op, const char* want) {
+    const std::string got = errorOf<E>(op);
+    if (got != "(no error)" && (!want || got == want))
+        return 0;
+    std::fprintf(stderr, "got '%s', want '%s'\n", got.c_str(), want ? want : "any");
+    return 1;
 }
 
 }  // namespace tabletest
