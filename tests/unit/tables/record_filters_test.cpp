@@ -104,23 +104,24 @@ TEST(DataStreamFilter, RecordsReachTheFilterOnce) {
     }
 }
 
-// One record through the line filters: kept or dropped, the record after
-// the filter, and what was logged. Blank runs, tabs, trailing blanks, empty
-// lines, keys with blanks only and elements renamed in key and list are
-// shown by the dump above; dropped keys, elements and records by the filter
-// cases of tests/sandboxed/tables/database_helper_test.cpp, through postmap.
-TEST(LineFilters, OneRecord) {
+// One record, value or element through a filter: kept or dropped, the text
+// after the filter, and what was logged. Blank runs, tabs, trailing blanks,
+// empty lines, keys with blanks only and elements renamed in key and list
+// are shown by the dump above; dropped keys, elements and records by the
+// filter cases of tests/sandboxed/tables/database_helper_test.cpp.
+TEST(RecordFilters, OneText) {
     ReplaceElementFilterRef replace(from, to);
     KeyValueFilter<KeepElement, KeepElement> keep(KeepElement{}, KeepElement{});
     KeyValueFilter<ReplaceElementFilterRef, ReplaceElementFilterRef> keyValueReplace(replace,
                                                                                      replace);
     ElementsFilter<DropElement> elementsDrop(DropElement{"x@a.org"});
+    ValueListFilter<KeepElement> list{KeepElement{}};
     struct Case {
         const char* name;
         std::function<bool(std::string&)> filter;
-        std::string line;
+        std::string text;
         bool kept;
-        std::string want;  // The line after the filter when kept.
+        std::string want;  // The text after the filter when kept.
         std::string message;
     } cases[] = {
         {"inner blanks kept", keep, "k a  b", true, "k a  b", ""},
@@ -129,56 +130,28 @@ TEST(LineFilters, OneRecord) {
         {"value is a list, not one item", keyValueReplace, "k old@example.com, a@b", true,
          "k old@example.com, a@b", ""},
         {"all dropped twice", elementsDrop, "k x@a.org,x@a.org ,\tx@a.org", false, "", ""},
+        {"list in normal form", list, "a, b", true, "a, b", ""},
+        {"list with a separator run", list, "a ,\t, b", true, "a, b", ""},
+        {"list with other white space", list, "a\nb\vc\fd\re", true, "a, b, c, d, e", ""},
+        {"list: an empty first element adds nothing", list, ",a", true, "a", ""},
+        {"list: an empty last element follows a separator", list, "a,", true, "a, ", ""},
+        {"list: a lone empty element adds nothing", list, "", false, "", ""},
+        {"replace: longer path", replace, "old@example.com/more", true, "old@example.com/more", ""},
+        {"replace: two slashes", replace, "old@example.com//", true, "old@example.com//", ""},
+        {"replace: case", replace, "Old@example.com", true, "Old@example.com", ""},
+        {"replace: shorter", replace, "old@example.co", true, "old@example.co", ""},
+        {"replace: longer", replace, "xold@example.com", true, "xold@example.com", ""},
+        {"replace: empty", replace, "", true, "", ""},
     };
     for (const Case& c : cases) {
         ClogCapture clog;
-        std::string line = c.line;
-        bool kept = c.filter(line);
+        std::string text = c.text;
+        bool kept = c.filter(text);
         EXPECT_EQ(c.kept, kept) << c.name << ": got kept=" << kept;
         if (c.kept && kept) {
-            EXPECT_EQ(c.want, line) << c.name;
+            EXPECT_EQ(c.want, text) << c.name;
         }
         EXPECT_EQ(c.message, clog.text()) << c.name;
-    }
-}
-
-TEST(ValueListFilter, NormalForm) {
-    ValueListFilter<KeepElement> filter{KeepElement{}};
-    struct Case {
-        std::string value, want;
-    } cases[] = {
-        {"a, b", "a, b"},
-        {"a ,\t, b", "a, b"},
-        {"a\nb\vc\fd\re", "a, b, c, d, e"},
-        {",a", "a"},   // The empty first element adds nothing.
-        {"a,", "a, "}, // The empty last element follows a separator.
-    };
-    for (const Case& c : cases) {
-        std::string value = c.value;
-        EXPECT_TRUE(filter(value)) << c.value;
-        EXPECT_EQ(c.want, value) << "value '" << c.value << "'";
-    }
-    std::string empty;
-    EXPECT_FALSE(filter(empty)) << "a lone empty element adds nothing";
-}
-
-TEST(ReplaceElementFilterRef, Cases) {
-    std::string p = "user@example.com", t = "other@example.com";
-    ReplaceElementFilterRef replace(p, t);
-    struct Case {
-        std::string element, want;
-    } cases[] = {
-        {"user@example.com/more", "user@example.com/more"},
-        {"user@example.com//", "user@example.com//"},
-        {"User@example.com", "User@example.com"},
-        {"user@example.co", "user@example.co"},
-        {"xuser@example.com", "xuser@example.com"},
-        {"", ""},
-    };
-    for (const Case& c : cases) {
-        std::string element = c.element;
-        EXPECT_TRUE(replace(element)) << c.element;
-        EXPECT_EQ(c.want, element) << "element '" << c.element << "'";
     }
 }
 
