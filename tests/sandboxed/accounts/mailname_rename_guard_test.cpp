@@ -14,8 +14,6 @@
 namespace {
 
 namespace tables = quarn::mail::postfix::tables;
-using quarn::mail::postfix::renameAliasRecords;
-using quarn::mail::postfix::renameMailboxRecords;
 using quarn::mail::postfix::safeAliasRenamer;
 using quarn::mail::postfix::safeMailnameRenamer;
 
@@ -38,23 +36,13 @@ private:
     std::string db_;
 };
 
-bool isMailbox(const std::string& map) { return map == tables::VMAILBOX; }
-
-void renameIn(const std::string& map, const std::string& from, const std::string& to) {
-    if (isMailbox(map))
-        renameMailboxRecords(from + "@g.test", to + "@g.test", "g.test/" + from + "/Maildir",
-                             "g.test/" + to + "/Maildir");
-    else
-        renameAliasRecords(from + "@g.test", to + "@g.test");
-}
-
-/// Renames old to new in `map` under its guard, breaks the table, fails.
+/// A rename of old to new in `map` under its guard that breaks the table
+/// and fails: the undo cannot read the table.
 void failingRename(const std::string& map) {
-    renameIn(map, "old", "new");
     std::optional<BrokenTable> broken;  // declared first: outlives the guards
     std::optional<safeMailnameRenamer> mailboxGuard;
     std::optional<safeAliasRenamer> aliasGuard;
-    if (isMailbox(map))
+    if (map == tables::VMAILBOX)
         mailboxGuard.emplace("old@g.test", "new@g.test", "g.test/old/Maildir",
                              "g.test/new/Maildir");
     else

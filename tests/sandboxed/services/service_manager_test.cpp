@@ -1,59 +1,24 @@
-// Postfix through its real init script: a start when it runs already does
-// not run the script; then stand-in scripts for the environment, the
-// descriptors and the exit statuses.
+// Postfix's init script through stand-ins: the environment, the descriptors
+// and the exit statuses. Starts and stops of the real Postfix, and that a
+// start of a running or a stop of a stopped one runs no script, are proven
+// by tests/e2e/test_services.py.
 #include "mail/postfix/services/service_manager.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
-#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "mail/postfix/services/master_pid.h"
 #include "tests/support/printed.h"
 #include "tests/support/saved_file.h"
 
 namespace {
 
-using quarn::mail::postfix::isPostfixRunning;
 using quarn::mail::postfix::POSTFIX_INIT_SCRIPT;
 using quarn::mail::postfix::ServiceManager;
 using testsupport::printedBy;
-
-// The queue manager may outlive the stop script for a moment, and is
-// started anew a moment after a reload.
-bool runningSoon(bool want) {
-    for (int i = 0; i < 500 && isPostfixRunning() != want; ++i)
-        usleep(10000);
-    return isPostfixRunning();
-}
-
-TEST(ServiceManager, PostfixThroughItsInitScript) {
-    ASSERT_FALSE(isPostfixRunning()) << "the sandbox starts without Postfix";
-    struct Step {
-        const char* name;
-        std::function<int()> op;
-        int want;
-        int printed;  // 1: the script ran and said so; 0: it did not run; -1: either
-        bool runningAfter;
-    } steps[] = {
-        {"start", ServiceManager::startServer, 0, 1, true},
-        {"start when running", ServiceManager::startServer, 0, 0, true},
-        {"stop", ServiceManager::stopServer, 0, 1, false},
-    };
-    for (const Step& s : steps) {
-        testsupport::Printed p = printedBy(s.op);
-        bool running = runningSoon(s.runningAfter);
-        EXPECT_EQ(s.want, p.rc) << s.name << ": output '" << p.out << "'";
-        if (s.printed >= 0) {
-            EXPECT_EQ(s.printed == 1, !p.out.empty()) << s.name << ": output '" << p.out << "'";
-        }
-        EXPECT_EQ(s.runningAfter, running) << s.name;
-        EXPECT_EQ("", p.err) << s.name;
-    }
-}
 
 TEST(ServiceManager, StandInScripts) {
     testsupport::SavedFile script(POSTFIX_INIT_SCRIPT);

@@ -14,16 +14,13 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/sandboxed/tables/table_dump.h"
+#include "tests/sandboxed/tables/table_support.h"
 
 namespace {
 
 using quarn::mail::postfix::DatabaseHelper;
 using quarn::mail::postfix::PostfixDatabaseError;
 using Pairs = std::vector<std::pair<std::string, std::string>>;
-
-const std::string PATH = "/var/spool/postfix/quarn/record_check_" + std::to_string(getpid());
-const std::string MAP = "hash:" + PATH;
 
 struct Case {
     const char* what;
@@ -41,40 +38,30 @@ const Case CASES[] = {
     {"empty value", "a@b.test", "", "empty value"},
 };
 
-/// The error text of `change`, or "(no error)".
-std::string errorOf(const std::function<void()>& change) {
-    try {
-        change();
-    } catch (const PostfixDatabaseError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
 TEST(RecordCheck, RefusedRecordsLeaveTheTableAsItWas) {
-    testsupport::fillTable(MAP, {{"kept.test", "1"}});
-    const testsupport::Records before = testsupport::dumpTable(MAP);
+    tabletest::ScratchTable t("record_check");
+    t.fill({{"kept.test", "1"}});
+    const std::string& map = t.map();
+    const testsupport::Records before = t.dump();
     for (const Case& c : CASES) {
         const Pairs one{{c.key, c.value}};
         const std::list<std::string> keys{c.key};
         std::vector<std::function<void()>> changes{
-            [&] { DatabaseHelper::addRecord(MAP, c.key, c.value); },
-            [&] { DatabaseHelper::replaceRecords(MAP, one.begin(), one.end()); },
+            [&] { DatabaseHelper::addRecord(map, c.key, c.value); },
+            [&] { DatabaseHelper::replaceRecords(map, one.begin(), one.end()); },
         };
         if (c.value == "1") {  // key cases: the removals check keys too
-            changes.push_back([&] { DatabaseHelper::removeRecord(MAP, c.key); });
+            changes.push_back([&] { DatabaseHelper::removeRecord(map, c.key); });
             changes.push_back(
-                [&] { DatabaseHelper::removeRecords(MAP, keys.begin(), keys.end()); });
+                [&] { DatabaseHelper::removeRecords(map, keys.begin(), keys.end()); });
         }
         for (const auto& change : changes) {
-            std::string error = errorOf(change);
+            std::string error = tabletest::errorOf<PostfixDatabaseError>(change);
             EXPECT_NE(std::string::npos, error.find(c.reason)) << c.what << ": got " << error;
-            EXPECT_NE(std::string::npos, error.find(MAP)) << c.what << ": got " << error;
-            EXPECT_EQ(before, testsupport::dumpTable(MAP)) << c.what;
+            EXPECT_NE(std::string::npos, error.find(map)) << c.what << ": got " << error;
+            EXPECT_EQ(before, t.dump()) << c.what;
         }
     }
-    for (const char* suffix : {"", ".db"})
-        unlink((PATH + suffix).c_str());
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 // Rewrites of a large table killed at random moments, in the rewriting
 // process or in its postmap: the table is always the old or the new one,
 // whole, and the next rewrite cleans up and succeeds.
-#include <dirent.h>
 #include <signal.h>
 
 #include <chrono>
 #include <cstdio>
+#include <iterator>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -24,22 +24,8 @@ namespace {
 using quarn::mail::postfix::DatabaseHelper;
 using Clock = std::chrono::steady_clock;
 
-const long Records = 200000;
+const long RecordCount = 200000;
 const int Trials = 50;
-
-// Moves every value element between two domains: each rewrite turns the
-// whole table from one record set into the other.
-struct Toggle {
-    bool operator()(std::string& element) const {
-        std::string::size_type at = element.find('@');
-        if (at == std::string::npos)
-            return true;
-        std::string domain = element.substr(at + 1);
-        if (domain == "a.test" || domain == "b.test")
-            element.replace(at + 1, std::string::npos, domain == "a.test" ? "b.test" : "a.test");
-        return true;
-    }
-};
 
 // The record set of the table as one number, whatever the dump's order.
 unsigned long long fingerprint(const std::string& map) {
@@ -55,32 +41,15 @@ unsigned long long fingerprint(const std::string& map) {
 
 // The children of `pid` (postmap of the rewrite), from /proc.
 std::vector<pid_t> childrenOf(pid_t pid) {
-    std::vector<pid_t> found;
-    DIR* d = opendir("/proc");
-    while (dirent* e = d ? readdir(d) : nullptr) {
-        std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
-        std::string line;
-        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos)
-            continue;
-        char state;
-        int ppid = 0;
-        if (std::sscanf(line.c_str() + line.rfind(')') + 1, " %c %d", &state, &ppid) == 2 &&
-            ppid == pid)
-            found.push_back(std::stoi(e->d_name));
-    }
-    if (d)
-        closedir(d);
-    return found;
+    const std::string id = std::to_string(pid);
+    std::ifstream in("/proc/" + id + "/task/" + id + "/children");
+    return std::vector<pid_t>(std::istream_iterator<pid_t>(in), std::istream_iterator<pid_t>());
 }
 
 pid_t startRewrite(const std::string& map) {
     return tabletest::forkRunning([&] {
-        try {
-            DatabaseHelper::filterElements(map, Toggle());
-            return 0;
-        } catch (const std::exception& e) {
-            return 1;
-        }
+        auto rewrite = [&] { DatabaseHelper::filterElements(map, tabletest::Toggle()); };
+        return tabletest::errorOf<std::exception>(rewrite) == "(no error)" ? 0 : 1;
     });
 }
 
@@ -101,13 +70,10 @@ void killAfter(pid_t rewrite, double seconds, bool postmap) {
 
 TEST(TableKillHeavy, KilledRewritesLeaveTheOldOrTheNewTable) {
     tabletest::ScratchTable t("kill");
-    {
-        std::ofstream out(t.path());
-        for (long i = 0; i < Records; ++i)
-            out << "k" << i << " u" << i << "@a.test\n";
-    }
-    ASSERT_EQ(0, std::system(("/usr/sbin/postmap " + t.map()).c_str()));
-    unlink(t.path().c_str());
+    testsupport::Records records;
+    for (long i = 0; i < RecordCount; ++i)
+        records["k" + std::to_string(i)] = "u" + std::to_string(i) + "@a.test";
+    t.fill(records);
     const unsigned long long before = fingerprint(t.map());
     Clock::time_point start = Clock::now();
     ASSERT_EQ(0, tabletest::waitFor(startRewrite(t.map())));

@@ -15,29 +15,22 @@
 namespace {
 
 using quarn::mail::postfix::DatabaseHelper;
+using tabletest::KeepAll;
 using testsupport::Records;
 
 const int Writers = 8;
 const int Changes = 100;  // adds and as many removes, per writer
 
-// Element filter that keeps everything: the rewrite changes no record.
-struct KeepAll {
-    bool operator()(std::string&) const { return true; }
-};
-
-std::string seedKey(int writer, int i) {
-    return "seed" + std::to_string(writer) + "_" + std::to_string(i) + "@x.test";
-}
-
-std::string addedKey(int writer, int i) {
-    return "add" + std::to_string(writer) + "_" + std::to_string(i) + "@x.test";
+/// The key of change `i` of `writer`: the one it adds or the seed it removes.
+std::string key(const char* kind, int writer, int i) {
+    return kind + std::to_string(writer) + "_" + std::to_string(i) + "@x.test";
 }
 
 int runWriter(const std::string& map, int writer) {
     for (int i = 0; i < Changes; ++i) {
         try {
-            DatabaseHelper::addRecord(map, addedKey(writer, i), "v@y.test");
-            DatabaseHelper::removeRecord(map, seedKey(writer, i));
+            DatabaseHelper::addRecord(map, key("add", writer, i), "v@y.test");
+            DatabaseHelper::removeRecord(map, key("seed", writer, i));
         } catch (const std::exception& e) {
             std::fprintf(stderr, "writer %d, change %d: %s\n", writer, i, e.what());
             return 1;
@@ -51,8 +44,8 @@ TEST(TableRaceHeavy, ChangesDuringRewritesAreKept) {
     Records seeds, want;
     for (int w = 0; w < Writers; ++w) {
         for (int i = 0; i < Changes; ++i) {
-            seeds[seedKey(w, i)] = "s@y.test";
-            want[addedKey(w, i)] = "v@y.test";
+            seeds[key("seed", w, i)] = "s@y.test";
+            want[key("add", w, i)] = "v@y.test";
         }
     }
     seeds["kept@x.test"] = want["kept@x.test"] = "k@y.test";

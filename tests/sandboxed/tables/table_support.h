@@ -48,6 +48,25 @@ inline pid_t forkRunning(const std::function<int()>& op) {
     return pid;
 }
 
+/// Element filter that keeps everything: a rewrite that changes no record.
+struct KeepAll {
+    bool operator()(std::string&) const { return true; }
+};
+
+/// Moves every value element between a.test and b.test: each rewrite turns
+/// the whole table from one record set into the other.
+struct Toggle {
+    bool operator()(std::string& element) const {
+        std::string::size_type at = element.find('@');
+        if (at == std::string::npos)
+            return true;
+        std::string domain = element.substr(at + 1);
+        if (domain == "a.test" || domain == "b.test")
+            element.replace(at + 1, std::string::npos, domain == "a.test" ? "b.test" : "a.test");
+        return true;
+    }
+};
+
 /// Names in the table's directory that a rewrite of `path` uses as scratch.
 inline std::vector<std::string> scratchFiles(const std::string& path) {
     std::string dir = path.substr(0, path.rfind('/'));
@@ -113,22 +132,26 @@ inline int withFakePostmap(const std::string& script, const std::function<int()>
     }));
 }
 
-/// 0 when `op` throws E with the message `want` (any message when `want` is
-/// null), 1 otherwise, with the reason on standard error.
+/// The message of the E that `op` throws, or "(no error)".
 template <class E>
-int throwsWith(const std::function<void()>& op, const char* want) {
+std::string errorOf(const std::function<void()>& op) {
     try {
         op();
     } catch (const E& e) {
-        if (!want || want == std::string(e.what()))
-            return 0;
-        std::fprintf(stderr, "got '%s', want '%s'\n", e.what(), want);
-        return 1;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "got other exception '%s'\n", e.what());
-        return 1;
+        return e.what();
     }
-    std::fprintf(stderr, "no exception, want '%s'\n", want ? want : "any");
+    return "(no error)";
+}
+
+/// 0 when `op` throws E with the message `want` (any message when `want` is
+/// null), 1 otherwise, with the reason on standard error. Another exception
+/// ends the calling child.
+template <class E>
+int throwsWith(const std::function<void()>& op, const char* want) {
+    const std::string got = errorOf<E>(op);
+    if (got != "(no error)" && (!want || got == want))
+        return 0;
+    std::fprintf(stderr, "got '%s', want '%s'\n", got.c_str(), want ? want : "any");
     return 1;
 }
 

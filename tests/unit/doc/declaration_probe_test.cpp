@@ -53,23 +53,22 @@ int unbuiltHandler(int, char** argv) {
 
 int throwingHandler(int, char**) { throw std::runtime_error("no panel database"); }
 
+// Every field, one option a line: name,short,description,takesValue,mandatory.
+std::string show(const DeclaredOptions& d) {
+    std::string text = d.description + "|" + d.syntax + "\n";
+    for (const auto& o : d.options)
+        text += o.name + "," + o.shortName + "," + o.description + "," +
+                std::to_string(o.takesValue) + "," + std::to_string(o.mandatory) + "\n";
+    return text;
+}
+
 TEST(DeclarationProbe, ReadsTheDeclarationsAndStopsAtTheParsing) {
     const auto probe = probeHandler("--thing", declaringHandler);
     ASSERT_EQ(ProbeOutcome::Declared, probe.outcome);
-    EXPECT_EQ("do a thing", probe.declared.description);
-    EXPECT_EQ("--thing --name=<name> [-D]", probe.declared.syntax);
-    ASSERT_EQ(2u, probe.declared.options.size());
-    const auto& name = probe.declared.options[0];
-    EXPECT_EQ("name", name.name);
-    EXPECT_EQ("", name.shortName);
-    EXPECT_EQ("the name (mandatory)", name.description);
-    EXPECT_TRUE(name.takesValue);
-    EXPECT_TRUE(name.mandatory);
-    const auto& disabled = probe.declared.options[1];
-    EXPECT_EQ("disabled", disabled.name);
-    EXPECT_EQ("D", disabled.shortName);
-    EXPECT_FALSE(disabled.takesValue);
-    EXPECT_FALSE(disabled.mandatory);
+    EXPECT_EQ("do a thing|--thing --name=<name> [-D]\n"
+              "name,,the name (mandatory),1,1\n"
+              "disabled,D,switched off,0,0\n",
+              show(probe.declared));
 }
 
 // Whatever a handler might do before its parsing, it does without root's
@@ -105,14 +104,7 @@ TEST(DeclarationProbe, HandlersThatDoNotReachTheirParsing) {
 TEST(DeclarationProbe, WireFormKeepsEveryCharacter) {
     DeclaredOptions sent{"tab\there", "line\nbreak \\ back", {}};
     sent.options.push_back({"opt", "o", "desc\t\\n\n", true, false});
-    const DeclaredOptions got = decodeDeclarations(encodeDeclarations(sent));
-    EXPECT_EQ(sent.description, got.description);
-    EXPECT_EQ(sent.syntax, got.syntax);
-    ASSERT_EQ(1u, got.options.size());
-    EXPECT_EQ("desc\t\\n\n", got.options[0].description);
-    EXPECT_EQ("o", got.options[0].shortName);
-    EXPECT_TRUE(got.options[0].takesValue);
-    EXPECT_FALSE(got.options[0].mandatory);
+    EXPECT_EQ(show(sent), show(decodeDeclarations(encodeDeclarations(sent))));
 }
 
 }  // namespace

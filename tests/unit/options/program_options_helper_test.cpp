@@ -16,22 +16,21 @@ namespace {
 // The help text, the error report and the newest missing mandatory option
 // are proved for every command word by tests/e2e/test_domain_life.py.
 
-// argv storage for one parse; argv[0] is the command word.
-class Args {
-public:
-    Args(std::initializer_list<std::string> words) : Args(std::vector<std::string>(words)) {}
-    explicit Args(std::vector<std::string> words) : words_(std::move(words)) {
-        for (std::string& w : words_)
-            pointers_.push_back(&w[0]);
-        pointers_.push_back(nullptr);
-    }
-    int argc() const { return static_cast<int>(words_.size()); }
-    char** argv() { return pointers_.data(); }
+using Words = std::vector<std::string>;
 
-private:
-    std::vector<std::string> words_;
-    std::vector<char*> pointers_;
-};
+// Parses `words` (the command word first) with `helper`: "" or the error.
+std::string errorOf(ProgramOptionsHelper& helper, Words words) {
+    std::vector<char*> argv;
+    for (std::string& w : words)
+        argv.push_back(&w[0]);
+    argv.push_back(nullptr);
+    try {
+        helper.parse(static_cast<int>(words.size()), argv.data());
+    } catch (const po::error& e) {
+        return e.what();
+    }
+    return "";
+}
 
 const char* const SYNTAX = "--add-domain --domain-name=<domain> [--disk-quota=quota]";
 
@@ -44,15 +43,6 @@ struct AddDomainOptions {
     }
 };
 
-std::string errorOf(ProgramOptionsHelper& helper, Args args) {
-    try {
-        helper.parse(args.argc(), args.argv());
-    } catch (const po::error& e) {
-        return e.what();
-    }
-    return "";
-}
-
 TEST(ProgramOptionsHelper, RejectsAbbreviationsBareWordsAndMissingValues) {
     for (const char* bad : {"--domain=example.net", "stray", "--domain-name"}) {
         AddDomainOptions o;
@@ -60,49 +50,36 @@ TEST(ProgramOptionsHelper, RejectsAbbreviationsBareWordsAndMissingValues) {
     }
 }
 
-// "[value]" after parsing `words` with `helper`, or the error message.
-template <class T>
-std::string parsed(ProgramOptionsHelper& helper, Args& args, const T& stored) {
-    try {
-        helper.parse(args.argc(), args.argv());
-        return "[" + std::to_string(stored) + "]";
-    } catch (const po::error& e) {
-        return e.what();
-    }
-}
-
-std::string mask(Args args) {
+// "[value]" after parsing `words`, or the error message.
+std::string mask(const Words& words) {
     ProgramOptionsHelper helper("w", "w");
     formWhitelistOptions(helper);
-    IPMask value{9999};
-    try {
-        helper.parse(args.argc(), args.argv());
-        value = helper.get<IPMask>("netmask");
-    } catch (const po::error& e) {
-        return e.what();
-    }
-    return "[" + std::to_string(value.prefixLength) + "]";
+    const std::string error = errorOf(helper, words);
+    return error.empty() ? "[" + std::to_string(helper.get<IPMask>("netmask").prefixLength) + "]"
+                         : error;
 }
 
-std::string format(Args args) {
+std::string format(const Words& words) {
     ProgramOptionsHelper helper("f", "f");
     ShortnameFormat value{-1};
     helper.addOptions()("account-format", po::value<ShortnameFormat>(&value), "format", true);
-    return parsed(helper, args, value.format);
+    const std::string error = errorOf(helper, words);
+    return error.empty() ? "[" + std::to_string(value.format) + "]" : error;
 }
 
-std::string components(Args args) {
+std::string components(const Words& words) {
     ProgramOptionsHelper helper("c", "c");
     SelectedMailComponents value;
     helper.addOptions()("mail-component", po::value<SelectedMailComponents>(&value), "component");
-    return parsed(helper, args, value.mask);
+    const std::string error = errorOf(helper, words);
+    return error.empty() ? "[" + std::to_string(value.mask) + "]" : error;
 }
 
 TEST(OptionTypes, ValuesAndErrors) {
     struct Case {
         const char* name;
-        std::string (*parse)(Args);
-        std::vector<std::string> words;
+        std::string (*parse)(const Words&);
+        Words words;
         std::string want;  // "[value]" or a part of the error
     } cases[] = {
         // The plain values and the bounds are proved by the settings and
@@ -126,7 +103,7 @@ TEST(OptionTypes, ValuesAndErrors) {
          {"--c", "--mail-component=smtp", "--mail-component=SMTP"}, "unknown component SMTP"},
     };
     for (const Case& c : cases) {
-        std::string got = c.parse(Args(c.words));
+        std::string got = c.parse(c.words);
         EXPECT_NE(std::string::npos, got.find(c.want))
             << c.name << ": got '" << got << "', want '" << c.want << "'";
     }

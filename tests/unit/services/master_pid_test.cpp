@@ -1,22 +1,20 @@
 // The pid file of Postfix's master and the queue manager found under it.
 #include "mail/postfix/services/master_pid.h"
 
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "mail/postfix/services/proc_scan.h"
-#include "tests/support/temp_dir.h"
+#include "tests/unit/services/named_child.h"
 
 namespace {
 
 using namespace quarn::mail::postfix;
+using testsupport::NamedChild;
 
 TEST(MasterPid, PidFile) {
     struct Case {
@@ -36,32 +34,6 @@ TEST(MasterPid, PidFile) {
         EXPECT_EQ(c.want, readPidFile(path.c_str())) << c.name;
     }
 }
-
-// A child of this process that runs a copy of sleep under `name`.
-class NamedChild {
-public:
-    NamedChild(const testsupport::TempDir& dir, const std::string& name) {
-        std::string exe = dir.file(name);
-        std::filesystem::copy_file("/bin/sleep", exe);
-        pid_ = fork();
-        if (pid_ == 0) {
-            execl(exe.c_str(), name.c_str(), "30", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        // Wait until the child runs the copy.
-        std::string seen;
-        pid_t parent;
-        for (int i = 0; i < 200 && !(readProcessStat(pid_, seen, parent) && seen == name); ++i)
-            usleep(10000);
-    }
-    ~NamedChild() {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
-
-private:
-    pid_t pid_;
-};
 
 TEST(MasterPid, QueueManagerMustBeAChildOfTheMaster) {
     testsupport::TempDir dir;
