@@ -2,6 +2,7 @@
 // aliases, mailnames and mail aliases from its database.
 #include "mail/postfix/accounts/domain_manager.h"
 
+#include <sys/stat.h>
 
 #include <boost/algorithm/string/case_conv.hpp>
 #include <boost/filesystem.hpp>
@@ -154,6 +155,24 @@ TEST_F(DomainManagerTest, RemovedDomainLeavesNoRecord) {
                                   << map << " keeps " << show(left);
         }
     }
+}
+
+// No command asks for these yet, but removeDomain offers them: the mail
+// must survive, moved aside or left in place.
+TEST_F(DomainManagerTest, BackupAndKeepLeaveTheMail) {
+    DomainManager::createDomain("example.net", false);
+    struct stat st;
+    ASSERT_EQ(stat("/var/qmail/mailnames/example.net", &st), 0);
+    DomainManager::removeDomain("example.net", OnRemoval::Backup);
+    std::string backup =
+        "/var/qmail/mailnames/example.net.QuarnSaved." + std::to_string(st.st_ino);
+    EXPECT_TRUE(fs::is_directory(backup));
+    fs::remove_all(backup);
+
+    DomainManager::createDomain("example.net", false);
+    DomainManager::removeDomain("example.net", OnRemoval::Keep);
+    EXPECT_TRUE(fs::is_directory("/var/qmail/mailnames/example.net"));
+    EXPECT_TABLE(tables::VIRTUAL_DOMAINS, Records{});
 }
 
 class HostNameRenameTest : public DomainManagerTest {
