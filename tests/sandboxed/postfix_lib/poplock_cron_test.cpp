@@ -38,7 +38,7 @@ void setCrontab(const std::string& text) {
 // to end, the bytes of the other lines by PoplockCron.Rewrite and below.
 TEST(PoplockCrontab, NoTableAtAll) {
     system("crontab -r -u root 2>/dev/null");
-    EXPECT_EQ(0, set_poplockdb_clean_period(20));
+    ASSERT_EQ(0, set_poplockdb_clean_period(20));
     std::string after = crontab();
     int start = std::stoi(after);
     EXPECT_LT(start, 20) << after;

@@ -65,13 +65,13 @@ TEST(GetDirSize, BytesAndBlocksOfATree) {
     EXPECT_EQ(before, cwd());
 }
 
-// A link given as the top is proved not followed by TreeAttack ("attachments size").
-TEST(GetDirSize, FileAndMissingPath) {
+TEST(GetDirSize, FileLinkAndMissingPath) {
     Tree t;
+    const std::string link = t.top + "/link-to-file";
     const struct {
         std::string path;
         sizequota_t want;
-    } cases[] = {{t.top + "/a", 100}, {t.dir.file("none"), -1}};
+    } cases[] = {{t.top + "/a", 100}, {link, statOf(link).st_size}, {t.dir.file("none"), -1}};
     for (const auto& c : cases) {
         EXPECT_EQ(c.want, get_dir_size(c.path.c_str(), 0)) << c.path;
         if (c.want < 0) {
