@@ -4,6 +4,7 @@
 // and the mailbox size in bytes and blocks are proved end to end
 // (tests/e2e/test_mailbox_life.py).
 #include "mail/lib/quota/maildirpp_quota.h"
+#include "mail/lib/quota/get_dir_size.h"
 #include "mail/lib/quota/mailbox_size.h"
 #include "mail/lib/quota/maildirpp_group_quota.h"
 #include "mail/lib/quota/maildirpp_usage.h"
@@ -34,7 +35,6 @@ namespace {
 
 using testsupport::Printed;
 using testsupport::printedBy;
-using testsupport::readFile;
 using maildir_tree::cwd;
 using maildir_tree::putFile;
 
@@ -47,18 +47,6 @@ const std::string ROOT = "/var/qmail/mailnames";
 void chownTree(const std::string& top) {
     if (std::system(("chown -hR popuser:popuser " + top).c_str()) != 0)
         throw std::runtime_error("chown " + top);
-}
-
-/// Sum of the apparent sizes of a tree, the top directory included.
-sizequota_t treeBytes(const std::string& top) {
-    struct stat st;
-    lstat(top.c_str(), &st);
-    sizequota_t sum = st.st_size;
-    for (fs::recursive_directory_iterator it(top), end; it != end; ++it) {
-        lstat(it->path().c_str(), &st);
-        sum += st.st_size;
-    }
-    return sum;
 }
 
 /// Mailbox homes of one domain directory under the mail root, owned by
@@ -79,8 +67,7 @@ public:
     /// @attachments store of two files of that many bytes together.
     std::string addMailbox(const std::string& mailname, size_t attachments = 0) {
         std::string home = root_ + "/" + mailname;
-        for (const char* sub : {"tmp", "new", "cur"})
-            fs::create_directories(home + "/Maildir/" + sub);
+        maildir_tree::makeMaildir(home + "/Maildir");
         if (attachments) {
             fs::create_directories(home + "/@attachments/sub");
             putFile(home + "/@attachments/a.pdf", attachments / 2);
@@ -95,8 +82,11 @@ public:
     }
     /// The first line of a mailbox's maildirsize.
     std::string header(const std::string& mailname) const {
-        std::string text = readFile(maildir(mailname) + "/maildirsize");
-        return text.substr(0, text.find('\n'));
+        return maildir_tree::firstLine(maildir(mailname) + "/maildirsize");
+    }
+    /// Marks a mailbox's maildirsize so that a later rewrite shows.
+    void mark(const std::string& mailname) const {
+        std::ofstream(maildir(mailname) + "/maildirsize") << "777S,0C\n 0 0\n";
     }
 
 private:
@@ -138,8 +128,7 @@ TEST(DeliverquotaReadsMaildirsize, LimitsOfTheHeader) {
                                                    c.quota, c.countLimit)
                      : store_mbox_quota("dqh.example", "joe", c.quota);
         ASSERT_EQ(1, rc) << c.name;
-        struct stat st;
-        ASSERT_EQ(0, stat((d.maildir("joe") + "/maildirsize").c_str(), &st));
+        struct stat st = maildir_tree::statOf(d.maildir("joe") + "/maildirsize");
         EXPECT_EQ(uid, st.st_uid) << c.name;
         EXPECT_EQ(gid, st.st_gid) << c.name;
         int got = deliver(d.maildir("joe"), 2000);
@@ -168,7 +157,7 @@ TEST(StoreMboxQuota, AttachmentsAreTakenOffTheQuota) {
         std::string home = d.addMailbox("joe", c.attachments);
         std::string want = c.header;
         if (want.empty())
-            want = std::to_string(c.quota - treeBytes(home + "/@attachments")) + "S,0C";
+            want = std::to_string(c.quota - get_dir_size((home + "/@attachments").c_str(), 0)) + "S,0C";
         std::string before = cwd();
         Printed p = printedBy([&] { return store_mbox_quota("att.example", "joe", c.quota); });
         EXPECT_EQ(1, p.rc) << c.name;
@@ -195,11 +184,6 @@ TEST(StoreMboxQuota, DomainInItsAsciiFormAndMissingHome) {
     EXPECT_EQ(before, cwd());
 }
 
-/// Marks a mailbox's maildirsize so that a later rewrite shows.
-void markMaildirsize(const MailDomain& d, const std::string& mailname) {
-    std::ofstream(d.maildir(mailname) + "/maildirsize") << "777S,0C\n 0 0\n";
-}
-
 TEST(StoreDefaultMboxQuota, OnlyMailboxesFollowingTheDomainDefault) {
     PanelRows rows;
     int dom = rows.addDomain("dflt.example");
@@ -213,10 +197,10 @@ TEST(StoreDefaultMboxQuota, OnlyMailboxesFollowingTheDomainDefault) {
     MailDomain o("dflt-other.example");
     for (const char* m : {"minus", "null", "own", "unlimited"}) {
         d.addMailbox(m);
-        markMaildirsize(d, m);
+        d.mark(m);
     }
     o.addMailbox("minus2");
-    markMaildirsize(o, "minus2");
+    o.mark("minus2");
 
     struct Step {
         const char* name;
@@ -269,18 +253,13 @@ TEST(RmMboxQuota, TakesTheLimitOfTheDomainOrItsWebspace) {
     for (const Case& c : cases) {
         PanelRows rows;
         int limits = c.limit ? rows.addLimit("mbox_quota", c.limit) : rows.addLimit("other", "5");
-        int dom;
-        if (c.webspace) {
-            int parent = rows.addDomain("rm-parent.example", "0", limits);
-            dom = rows.addDomain("rm.example", std::to_string(parent),
-                                 rows.addLimit("mbox_quota", "11"));
-        } else {
-            dom = rows.addDomain("rm.example", "0", limits);
-        }
+        int dom = rows.addDomain(c.webspace ? "rm-parent.example" : "rm.example", "0", limits);
+        if (c.webspace)
+            dom = rows.addDomain("rm.example", std::to_string(dom), rows.addLimit("mbox_quota", "11"));
         rows.addMailname(dom, "joe", "123");
         MailDomain d("rm.example");
         d.addMailbox("joe");
-        markMaildirsize(d, "joe");
+        d.mark("joe");
         EXPECT_EQ(1, rm_mbox_quota("rm.example", "joe")) << c.name;
         EXPECT_EQ(c.header, d.header("joe")) << c.name;
     }

@@ -75,7 +75,6 @@ TEST(DotQMailManager, Sequences) {
         std::vector<Op> ops;
         std::string after;
     } cases[] = {
-        {"reset of no file", std::nullopt, {reset}, "| true\n"},
         {"reset of an empty file", std::string(), {reset}, "| true\n"},
         {"reset drops delivery and redirects", "| true\n" + DELIVER + "&a@b.c\n", {reset},
          "| true\n"},

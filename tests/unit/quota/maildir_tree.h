@@ -63,6 +63,12 @@ inline std::string ownerAndMode(const std::string& path) {
     return ownerAndMode(st.st_uid, st.st_gid, st.st_mode);
 }
 
+/// The first line of the file at `path`, without its line feed.
+inline std::string firstLine(const std::string& path) {
+    std::string text = readFile(path);
+    return text.substr(0, text.find('\n'));
+}
+
 /// The working directory, to show that a call gave it back.
 inline std::string cwd() {
     char buffer[4096];

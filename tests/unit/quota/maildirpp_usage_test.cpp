@@ -68,25 +68,10 @@ TEST(MaildirppMessagesUsage, NewestTimeOfTheDirectoriesCounted) {
     EXPECT_EQ(base + 10, newest);
 }
 
-// A file of exactly `length` bytes: a header and lines of one byte and one
-// message each, the last line padded with leading blanks.
-std::string fileOfLength(size_t length, sizequota_t* lines) {
-    std::string text = "1000S,10C\n";
-    std::string line = "           1           1\n";
-    *lines = 0;
-    while (text.size() + 2 * line.size() <= length) {
-        text += line;
-        ++*lines;
-    }
-    text += std::string(length - text.size() - line.size(), ' ') + line;
-    ++*lines;
-    return text;
-}
-
 TEST(MaildirppUsageAndLimits, ReadsTheFileOrFallsBackToTheScan) {
-    sizequota_t fullLines, longLines;
-    std::string full = fileOfLength(5120, &fullLines);
-    std::string tooLong = fileOfLength(5121, &longLines);
+    // Files of exactly 5120 and 5121 bytes, their last line padded with blanks.
+    const std::string full = "1000S,10C\n" + std::string(5120 - 14, ' ') + "1 1\n";
+    const std::string tooLong = "1000S,10C\n" + std::string(5121 - 14, ' ') + "1 1\n";
     const sizequota_t S = ScannedMaildir::SIZE;
     const fcount_t C = ScannedMaildir::COUNT;
     struct Case {
@@ -108,11 +93,9 @@ TEST(MaildirppUsageAndLimits, ReadsTheFileOrFallsBackToTheScan) {
         {"bad header", "", "-5S\n 1 1\n", 0, 1, S, INT64_MAX, C, UINT64_MAX},
         {"no file, recalculated", nullptr, "", 0, 1, S, INT64_MAX, C, UINT64_MAX},
         {"no file, no recalculation", nullptr, "", 1, 0, 0, INT64_MAX, 0, UINT64_MAX},
-        {"5120 bytes", "", full, 1, 1, fullLines, 1000, static_cast<fcount_t>(fullLines), 10},
+        {"5120 bytes", "", full, 1, 1, 1, 1000, 1, 10},
         {"5121 bytes", "", tooLong, 0, 1, S, INT64_MAX, C, UINT64_MAX},
     };
-    ASSERT_EQ(5120u, full.size());
-    ASSERT_EQ(5121u, tooLong.size());
     for (const Case& c : cases) {
         ScannedMaildir m;
         if (c.text)

@@ -42,11 +42,8 @@ TEST_F(ExecCmdTest, FailureMessageShowsOnlyWhatThereIs) {
     }
 }
 
-TEST_F(ExecCmdTest, NothrowReturnsTheCode) {
-    ExecCmd failing("/bin/false");
-    EXPECT_EQ(1, failing.exec(std::nothrow));
-    ExecCmd ok("/bin/true");
-    EXPECT_EQ(0, ok.exec(std::nothrow));
+// Exit statuses 0 and 1 come back from crontab in the PoplockCrontab tests.
+TEST_F(ExecCmdTest, NothrowReportsAProgramThatCannotRun) {
     ExecCmd cmd("/nonexistent/program");
     EXPECT_EQ(1, cmd.exec(std::nothrow));
     std::string want = "forkExecvPipes: execv() failed: No such file or directory\n";
