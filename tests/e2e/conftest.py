@@ -8,7 +8,7 @@ import sandbox
 @pytest.fixture(scope="module")
 def box():
     """A sandbox without Postfix."""
-    with sandbox.session() as sb:
+    with sandbox.Sandbox() as sb:
         yield sb
 
 

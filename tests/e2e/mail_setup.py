@@ -56,6 +56,19 @@ def make_domain(sb, domain, aliases=(), ascii=None):
                   f"--domain-alias-name={alias}", "--set-reject"), 0)
 
 
+def mailbox(sb, domain, mailname, env={"VEL_PASSWORD": "pw"}, mail_aliases=()):
+    """A mailname of the panel with its mail aliases and its mailbox, made by
+    --add-mailname and --add-mailbox (with a password by default); its
+    Maildir."""
+    sb.add_mailname(domain, mailname)
+    for alias in mail_aliases:
+        sb.add_mail_alias(domain, mailname, alias)
+    names = (f"--domain-name={domain}", f"--mailname={mailname}")
+    check(run(sb, "--add-mailname", *names), 0)
+    check(run(sb, "--add-mailbox", *names, env=env), 0)
+    return maildir(domain, mailname)
+
+
 def dump(sb, table):
     """The records of a table, as postmap -s reads them, sorted."""
     out = sb.run(["/usr/sbin/postmap", "-s", f"hash:{sandbox.QUARN}/{table}"],
@@ -73,11 +86,9 @@ def auth_rows(sb):
                   "SELECT u.name || '@' || d.name, ifnull(u.userPassword, ''), "
                   "ifnull(u.cmusaslsecretPLAIN, ''), u.status "
                   "FROM users u JOIN domains d ON u.dom_id = d.id"], check=True).stdout
-    rows = {}
-    for line in out.splitlines():
-        address, enciphered, crypted, status = line.split("\t")
-        rows[address] = (enciphered, crypted, int(status))
-    return rows
+    fields = [line.split("\t") for line in out.splitlines()]
+    return {address: (enciphered, crypted, int(status))
+            for address, enciphered, crypted, status in fields}
 
 
 def decipher(sb, stored):

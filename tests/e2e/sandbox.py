@@ -13,11 +13,9 @@ command inside it through nsenter, in the caller's working directory and
 environment; files inside are read and written from outside through
 /proc/<pid>/root. The sandbox ends with the `with` block, and also when the
 test process dies, since the holder returns when its standard input closes.
-
-When the tests themselves run inside tests/sandbox/run, `session()` returns a
-`Local` with the same interface acting directly on this process's sandbox.
 """
 
+import contextlib
 import os
 import select
 import subprocess
@@ -50,11 +48,6 @@ def mxwarden():
         top(), "build", "mail", "postfix", "mxwarden")
 
 
-def inside():
-    """True in a process started by tests/sandbox/run."""
-    return os.environ.get("MXWARDEN_SANDBOX") == "1"
-
-
 class SandboxError(Exception):
     """The sandbox could not be started, or a checked command failed."""
 
@@ -65,15 +58,14 @@ def children(pid):
         return [int(child) for child in f.read().split()]
 
 
-class _Commands:
-    """What tests do in a sandbox, on top of `_enter` and `path`."""
+class Sandbox:
+    """A sandbox of its own, controlled from outside."""
 
-    def _enter(self):
-        """The words that put a command into the sandbox."""
-        raise NotImplementedError
-
-    def path(self, path):
-        raise NotImplementedError
+    def __init__(self, postfix=False):
+        self.postfix = postfix
+        self.pid = None
+        self._proc = None
+        self._stderr = None
 
     def __enter__(self):
         self.start()
@@ -82,25 +74,73 @@ class _Commands:
     def __exit__(self, *exc):
         self.stop()
 
+    def start(self):
+        self._stderr = tempfile.TemporaryFile()
+        options = ["--postfix"] if self.postfix else []
+        self._proc = subprocess.Popen([RUN, *options, "--", HOLD],
+                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                      stderr=self._stderr)
+        ready, _, _ = select.select([self._proc.stdout], [], [], 60)
+        line = self._proc.stdout.readline() if ready else b""
+        if line != b"ready\n":
+            self.stop()
+            self._stderr.seek(0)
+            raise SandboxError(f"sandbox did not start (exit status {self._proc.returncode}): "
+                               + self._stderr.read().decode(errors="replace"))
+        self.pid = self._init_pid()
+
+    def _init_pid(self):
+        # run -> unshare -> the sandbox's first process.
+        for unshare in children(self._proc.pid):
+            for init in children(unshare):
+                return init
+        raise SandboxError("sandbox started but its first process was not found")
+
+    def stop(self):
+        """End the sandbox and wait until everything in it is gone."""
+        if self._proc is None:
+            return
+        with contextlib.suppress(OSError):
+            self._proc.stdin.close()
+        try:
+            self._proc.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            self._proc.terminate()
+            self._proc.wait(timeout=30)
+        self._proc.stdout.close()
+        self.pid = None
+
+    def path(self, path):
+        """The host's path of a path inside.
+
+        Symbolic links on the way are followed inside the sandbox: the kernel
+        would resolve an absolute link target (/var/lock -> /run/lock)
+        against the host's root instead.
+        """
+        head, name = os.path.split(os.path.abspath(path))
+        head = self.run(["realpath", "-m", head], check=True).stdout.rstrip("\n")
+        return f"/proc/{self.pid}/root" + os.path.join(head, name)
+
     def sh(self, script, **kwargs):
         """Run a bash script inside."""
         return self.run(["/bin/bash", "-c", script], **kwargs)
 
-    def run(self, args, cwd=None, input=None, env=None, timeout=60, check=False, text=True):
-        """Run a command inside; a CompletedProcess with text output.
+    def run(self, args, input=None, env=None, timeout=60, check=False):
+        """Run a command inside, in the caller's directory; a CompletedProcess
+        with text output.
 
         Keyword arguments: input, env (added to the caller's environment),
-        timeout (default 60 s), check (raise SandboxError unless status 0),
-        text (default True), cwd (default the caller's).
+        timeout (default 60 s), check (raise SandboxError unless status 0).
         """
-        command = [*self._enter(), "/bin/sh", "-c", 'cd "$1" && shift && exec "$@"', "sh",
-                   cwd or os.getcwd(), *args]
+        if self.pid is None:
+            raise SandboxError("sandbox is not running")
+        command = ["nsenter", f"--target={self.pid}", "--mount", "--uts", "--net", "--pid", "--",
+                   "/bin/sh", "-c", 'cd "$1" && shift && exec "$@"', "sh", os.getcwd(), *args]
         full_env = dict(os.environ, MXWARDEN_SANDBOX="1",
                         MXWARDEN_SANDBOX_DIR=sandbox_dir())
         full_env.update(env or {})
-        result = subprocess.run(command, input=input, env=full_env,
-                                timeout=timeout, text=text,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        result = subprocess.run(command, input=input, env=full_env, timeout=timeout, text=True,
+                                capture_output=True)
         result.args = list(args)
         if check and result.returncode != 0:
             raise SandboxError(f"{args}: got exit status {result.returncode}, want 0;"
@@ -175,12 +215,13 @@ class _Commands:
         return result.stdout.split()
 
     def make_maildir(self, domain, mailname):
-        """An empty Maildir for mailname@domain owned by popuser; its path."""
+        """An empty Maildir (new, cur, tmp) for mailname@domain owned by
+        popuser; its path."""
         home = f"{MAIL_ROOT}/{domain}/{mailname}"
         self.run(["install", "-d", "-o", "popuser", "-g", "popuser", "-m", "0750",
                   f"{MAIL_ROOT}/{domain}"], check=True)
-        self.run(["install", "-d", "-o", "popuser", "-g", "popuser", "-m", "0700",
-                  home, f"{home}/Maildir"], check=True)
+        self.run(["install", "-d", "-o", "popuser", "-g", "popuser", "-m", "0700", home,
+                  *(f"{home}/Maildir/{d}" for d in ("", "new", "cur", "tmp"))], check=True)
         return f"{home}/Maildir"
 
     # Stand-ins
@@ -192,98 +233,6 @@ class _Commands:
     def calls_log(self):
         """Calls of the stand-in panel programs, "<path> <arguments>" each."""
         return self.read("/run/sandbox/calls.log").splitlines()
-
-
-class Sandbox(_Commands):
-    """A sandbox of its own, controlled from outside."""
-
-    def __init__(self, postfix=False, start_timeout=60):
-        self.postfix = postfix
-        self.start_timeout = start_timeout
-        self.pid = None
-        self._proc = None
-        self._stderr = None
-
-    def start(self):
-        self._stderr = tempfile.TemporaryFile()
-        options = ["--postfix"] if self.postfix else []
-        self._proc = subprocess.Popen([RUN, *options, "--", HOLD],
-                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                      stderr=self._stderr)
-        ready, _, _ = select.select([self._proc.stdout], [], [], self.start_timeout)
-        line = self._proc.stdout.readline() if ready else b""
-        if line != b"ready\n":
-            self.stop()
-            self._stderr.seek(0)
-            raise SandboxError(f"sandbox did not start (exit status {self._proc.returncode}): "
-                               + self._stderr.read().decode(errors="replace"))
-        self.pid = self._init_pid()
-
-    def _init_pid(self):
-        # run -> unshare -> the sandbox's first process.
-        for unshare in children(self._proc.pid):
-            for init in children(unshare):
-                return init
-        raise SandboxError("sandbox started but its first process was not found")
-
-    def stop(self):
-        """End the sandbox and wait until everything in it is gone."""
-        if self._proc is None:
-            return
-        try:
-            self._proc.stdin.close()
-        except OSError:
-            pass
-        try:
-            self._proc.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            self._proc.terminate()
-            self._proc.wait(timeout=30)
-        self._proc.stdout.close()
-        self.pid = None
-
-    def path(self, path):
-        """The host's path of a path inside.
-
-        Symbolic links on the way are followed inside the sandbox: the kernel
-        would resolve an absolute link target (/var/lock -> /run/lock)
-        against the host's root instead.
-        """
-        head, name = os.path.split(os.path.abspath(path))
-        head = self.run(["realpath", "-m", head], check=True).stdout.rstrip("\n")
-        return f"/proc/{self.pid}/root" + os.path.join(head, name)
-
-    def _enter(self):
-        if self.pid is None:
-            raise SandboxError("sandbox is not running")
-        return ["nsenter", f"--target={self.pid}", "--mount", "--uts", "--net", "--pid", "--"]
-
-
-class Local(_Commands):
-    """The sandbox this process already runs in."""
-
-    def __init__(self, postfix=False):
-        if not inside():
-            raise SandboxError("not inside tests/sandbox/run")
-        self.postfix = postfix
-
-    def start(self):
-        if self.postfix and self.run(["/usr/sbin/postfix", "status"]).returncode != 0:
-            self.run(["/etc/init.d/postfix", "start"], check=True)
-
-    def stop(self):
-        pass
-
-    def path(self, path):
-        return os.path.abspath(path)
-
-    def _enter(self):
-        return []
-
-
-def session(postfix=False):
-    """A Local when already inside a sandbox, else a new Sandbox (not started)."""
-    return Local(postfix) if inside() else Sandbox(postfix)
 
 
 def wait_for(predicate, timeout=10, interval=0.05):

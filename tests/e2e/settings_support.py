@@ -1,6 +1,6 @@
 """Helpers of the server settings tests: the mxwarden run, option errors,
-main.cf through postconf, the Courier files and root's crontab; exact
-output checks and the SMTP client come from mail_setup."""
+main.cf through postconf; exact output checks and the SMTP client come from
+mail_setup."""
 
 import os
 import time
@@ -8,9 +8,6 @@ import time
 import sandbox
 # The settings tests take these from here.
 from mail_setup import check, fatal, last_code, smtp  # noqa: F401
-
-QUARN = sandbox.QUARN
-
 
 def settle(sb):
     """Date main.cf back: postconf and postfix wait until main.cf is two
@@ -47,22 +44,3 @@ def assert_postfix_check_clean(sb):
     settle(sb)
     result = sb.run(["/usr/sbin/postfix", "check"])
     assert (result.returncode, result.stderr) == (0, "")
-
-
-COURIER_FILES = ("imapd", "imapd-ssl", "pop3d", "pop3d-ssl")
-CLEANER = "/usr/lib/quarn-9.0/postfix-poplockdb-clean"
-MILTER_SETTINGS = "/etc/sysconfig/vel-kx-remote"
-
-
-def courier_settings(sb):
-    """The four Courier-IMAP settings files, name to content."""
-    return {name: sb.read(f"/etc/courier-imap/{name}") for name in COURIER_FILES}
-
-
-def crontab_l(sb):
-    """Root's crontab as the crontab program lists it, "" when there is none."""
-    return sb.run(["crontab", "-l", "-u", "root"]).stdout
-
-
-def crontab_set(sb, table):
-    sb.run(["crontab", "-u", "root", "-"], input=table, check=True)

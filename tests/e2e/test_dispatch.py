@@ -4,8 +4,10 @@ top-level error report, checked byte for byte on both output streams."""
 import pytest
 
 from command_table import ROWS
-import sandbox
-from mail_setup import check
+from mail_setup import check, run
+
+# Every word runs in the sandbox (the `box` fixture): some commands act
+# whatever their arguments (the legacy service words ignore --help).
 
 USAGE = (
     "Usage: mxwarden <COMMAND> <COMMAND OPTIONS...>\n"
@@ -13,20 +15,6 @@ USAGE = (
     "\t for help on syntax for a particular command use ``mxwarden <COMMAND> --help''\n"
     "\t for legacy complete help use ``mxwarden --help-legacy''\n"
 )
-
-
-@pytest.fixture(scope="module", autouse=True)
-def box():
-    # Every word runs in the sandbox: some commands act whatever their
-    # arguments (the legacy service words ignore --help).
-    global _box
-    with sandbox.session() as sb:
-        _box = sb
-        yield sb
-
-
-def run(*args):
-    return _box.run([sandbox.mxwarden(), *args])
 
 
 def commands_text():
@@ -39,15 +27,15 @@ def legacy_text():
         "  %s %s\n        %s\n" % (r[2], r[3], r[4]) for r in ROWS)
 
 
-def test_no_command():
-    check(run(), 1, err="Error: no command specified\n" + USAGE)
+def test_no_command(box):
+    check(run(box), 1, err="Error: no command specified\n" + USAGE)
 
 
 @pytest.mark.parametrize("word", [
     "--bogus", "-x", "--ADD-DOMAIN", "--add-domain=example.com", "--add-dom", "add-domain", "",
 ])
-def test_invalid_command(word):
-    check(run(word, "--domain-name=example.com"), 1,
+def test_invalid_command(box, word):
+    check(run(box, word, "--domain-name=example.com"), 1,
           err="Error: invalid command " + word + "\n" + USAGE)
 
 
@@ -62,8 +50,8 @@ def test_invalid_command(word):
     (["--help-legacy"], legacy_text()),
     (["--help-legacy", "--add-domain"], legacy_text()),
 ])
-def test_help_texts(args, text):
-    check(run(*args), 0, out=text)
+def test_help_texts(box, args, text):
+    check(run(box, *args), 0, out=text)
 
 
 DEPRECATED = {
@@ -73,7 +61,7 @@ DEPRECATED = {
 
 
 @pytest.mark.parametrize("word", sorted(DEPRECATED))
-def test_deprecated_handler_commands_ignore_arguments(word):
+def test_deprecated_handler_commands_ignore_arguments(box, word):
     text = DEPRECATED[word]
-    check(run(word), 1, out=text, err=text)
-    check(run(word, "--help", "--handler-name=x"), 1, out=text, err=text)
+    check(run(box, word), 1, out=text, err=text)
+    check(run(box, word, "--help", "--handler-name=x"), 1, out=text, err=text)

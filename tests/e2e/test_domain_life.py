@@ -9,7 +9,7 @@ import re
 import pytest
 
 import sandbox
-from mail_setup import AUTH_DB, check, fatal, fresh_mail_system, make_domain, run
+from mail_setup import AUTH_DB, check, fatal, fresh_mail_system, mailbox, make_domain, run
 import mail_setup
 
 HANDLERS_DB = "/var/lib/quarn/mail/handlers/handlers.db"
@@ -80,7 +80,7 @@ def help_text(command):
 
 @pytest.fixture(scope="module")
 def sb():
-    with sandbox.session(postfix=True) as box:
+    with sandbox.Sandbox(postfix=True) as box:
         fresh_mail_system(box)
         box.run(["mkdir", "-p", "/run/upload"], check=True)
         yield box
@@ -88,15 +88,6 @@ def sb():
 
 def sql(sb, db, statement):
     return sb.run(["sqlite3", db, statement], check=True).stdout.splitlines()
-
-
-def mailbox(sb, domain, mailname):
-    """A mailname with its mailbox, made by the commands; its Maildir."""
-    sb.add_mailname(domain, mailname)
-    names = (f"--domain-name={domain}", f"--mailname={mailname}")
-    check(run(sb, "--add-mailname", *names), 0)
-    check(run(sb, "--add-mailbox", *names, env={"VEL_PASSWORD": "x"}), 0)
-    return mail_setup.maildir(domain, mailname)
 
 
 def pids(sb, name):
@@ -195,8 +186,7 @@ def test_domain_alias_follows_domain(sb):
     assert delivered(sb, f"joe@{alias}", maildir)
     assert handlers(sb, alias) == [f"{alias}|1", f"joe@{alias}|1"]
     assert sb.read(f"{KEYS}/{alias}/default") == "KEY\n"
-    assert sql(sb, AUTH_DB, "SELECT u.name FROM users u, domains d WHERE u.dom_id=d.id"
-               f" AND d.name='{alias}'") == ["joe"]
+    assert [a for a in mail_setup.auth_rows(sb) if a.endswith("@" + alias)] == [f"joe@{alias}"]
 
     check(run(sb, "--rename-domain-alias", f"--domain-name={domain}",
               f"--old-domain-alias-name={alias}", f"--new-domain-alias-name={renamed}",
@@ -268,9 +258,7 @@ def test_domain_quota_reaches_default_mailboxes(sb, command, quota):
     if not sb.exists(f"{sandbox.MAIL_ROOT}/{domain}"):
         sb.add_domain(domain)
         sb.add_mailname(domain, "joe")
-        box = sb.make_maildir(domain, "joe")
-        sb.run(["install", "-d", "-o", "popuser", "-g", "popuser", "-m", "0700",
-                *(f"{box}/{d}" for d in ("new", "cur", "tmp"))], check=True)
+        sb.make_maildir(domain, "joe")
     check(run(sb, *command, f"--domain-name={domain}"), 0)
     header = sb.read(f"{sandbox.MAIL_ROOT}/{domain}/joe/Maildir/maildirsize").split("\n")[0]
     assert header == quota
@@ -352,8 +340,7 @@ def test_domain_alias_choice_for_unknown_mailnames(sb, alias, options, status, o
 
 def snapshot(sb):
     """Everything a domain command could change."""
-    tables = [sb.run(["postmap", "-s", f"hash:{sandbox.QUARN}/{t}"]).stdout
-              for t in ("virtual", "virtual_domains", "vmailbox", "aliases")]
+    tables = [mail_setup.dump(sb, t) for t in ("virtual", "virtual_domains", "vmailbox", "aliases")]
     files = sb.run(["find", sandbox.MAIL_ROOT, KEYS, "/run/upload"], check=True).stdout
     return (tables, sorted(files.split("\n")), sql(sb, AUTH_DB, "SELECT * FROM domains"),
             sql(sb, HANDLERS_DB, "SELECT * FROM handlers"))
@@ -361,7 +348,6 @@ def snapshot(sb):
 
 @pytest.mark.parametrize("command, options, bad", [
     ("--add-domain", [], "a/b"),
-    ("--add-domain", [], ".."),
     ("--remove-domain", [], "."),
     ("--turn-off-domain", [], "../main.example"),
     ("--add-domain-alias", ["--domain-name", "main.example", "--set-reject",

@@ -8,38 +8,29 @@ import pytest
 
 import sandbox
 
-FIXED = [
-    ("MailName_SetName", "true"), ("MailName_SetDomain", "true"),
-    ("MailName_Quota", "true"), ("MailName_SetQuota", "true"),
-    ("MailName_Size", "true"), ("MailName_Password", "true"),
-    ("MailName_SetPassword", "true"), ("MailName_Postbox", "true"),
-    ("MailName_SetPostbox", "true"), ("MailName_Forward", "true"),
-    ("MailName_MultiForward", "true"), ("MailName_SetForward", "true"),
-    ("MailName_AutoResponder", "true"), ("MailName_SetAutoResponder", "true"),
-    ("MailName_Aliases", "true"), ("Domain_SetName", "true"),
-    ("Domain_Enable", "true"), ("Domain_SetEnable", "true"),
-    ("Domain_Quota", "true"), ("Domain_SetQuota", "true"),
-    ("Domain_Bounce", "true"), ("Domain_SetBounce", "true"),
-    ("Domain_Catch", "true"), ("Domain_SetCatch", "true"),
-    ("Domain_Reject", "true"), ("Common_BadMail", "true"),
-    ("Common_MaxLetterSize", "true"), ("Common_SetMaxLetterSize", "true"),
-    ("Relay", "true"), ("Relay_Set", "true"), ("Relay_Open", "true"),
-    ("Relay_Closed", "true"), ("Relay_AuthorizationIsRequired", "true"),
-    ("Relay_AuthType_None", "true"), ("Relay_AuthType_POP3_SMTP", "true"),
-    ("Relay_AuthType_POP3", "false"), ("Relay_AuthType_SMTP", "true"),
-    ("Relay_POP3_LockTime", "true"), ("Relay_WhiteList", "true"),
-    ("Relay_WhiteList_Mask", "true"), ("Relay_BlackList", "true"),
-    ("Relay_WhiteList_BlackList", "true"), ("MapsProtection", "true"),
-    ("SetMapsProtection", "true"), ("AccountsFormat_Simple", "false"),
-    ("AccountsFormat_Compound", "true"), ("AccountsFormat_Both", "false"),
-    ("AccountsFormat_Set", "true"), ("Mail_Send", "true"),
-    ("Mail_Attachments", "true"), ("Mail_Forward", "true"),
-    ("SMTP_Server", '"Postfix"'), ("IMAP_POP3_Server", '"Courier-IMAP"'),
-    ("SMTP_Server_package", '"postfix"'),
-    ("IMAP_POP3_Server_package", '"courier-imap"'),
-    ("Message_Submission", "true"), ("Message_Submission_all_IP", "true"),
-    ("Message_Submission_Dedicated_IP", "false"),
-]
+# The fixed lines in order: "true" unless VALUES gives another value.
+FIXED_NAMES = """
+    MailName_SetName MailName_SetDomain MailName_Quota MailName_SetQuota MailName_Size
+    MailName_Password MailName_SetPassword MailName_Postbox MailName_SetPostbox MailName_Forward
+    MailName_MultiForward MailName_SetForward MailName_AutoResponder MailName_SetAutoResponder
+    MailName_Aliases Domain_SetName Domain_Enable Domain_SetEnable Domain_Quota Domain_SetQuota
+    Domain_Bounce Domain_SetBounce Domain_Catch Domain_SetCatch Domain_Reject Common_BadMail
+    Common_MaxLetterSize Common_SetMaxLetterSize Relay Relay_Set Relay_Open Relay_Closed
+    Relay_AuthorizationIsRequired Relay_AuthType_None Relay_AuthType_POP3_SMTP
+    Relay_AuthType_POP3 Relay_AuthType_SMTP Relay_POP3_LockTime Relay_WhiteList
+    Relay_WhiteList_Mask Relay_BlackList Relay_WhiteList_BlackList MapsProtection
+    SetMapsProtection AccountsFormat_Simple AccountsFormat_Compound AccountsFormat_Both
+    AccountsFormat_Set Mail_Send Mail_Attachments Mail_Forward SMTP_Server IMAP_POP3_Server
+    SMTP_Server_package IMAP_POP3_Server_package Message_Submission Message_Submission_all_IP
+    Message_Submission_Dedicated_IP
+""".split()
+VALUES = {
+    "Relay_AuthType_POP3": "false", "AccountsFormat_Simple": "false",
+    "AccountsFormat_Both": "false", "Message_Submission_Dedicated_IP": "false",
+    "SMTP_Server": '"Postfix"', "IMAP_POP3_Server": '"Courier-IMAP"',
+    "SMTP_Server_package": '"postfix"', "IMAP_POP3_Server_package": '"courier-imap"',
+}
+FIXED = [(name, VALUES.get(name, "true")) for name in FIXED_NAMES]
 
 
 def report(sdd):

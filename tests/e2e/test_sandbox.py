@@ -1,5 +1,6 @@
 """Self-test of tests/sandbox: isolation, services, helpers and clean-up."""
 
+import contextlib
 import hashlib
 import os
 import signal
@@ -27,8 +28,7 @@ SANDBOX_ONLY = ["/etc/vel", "/etc/domainkeys", "/etc/vel-spf", "/etc/courier-ima
 
 def run(*args, **kwargs):
     """tests/sandbox/run with arguments; output captured as text."""
-    return subprocess.run([RUN, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                          text=True, timeout=120, **kwargs)
+    return subprocess.run([RUN, *args], capture_output=True, text=True, timeout=120, **kwargs)
 
 
 def host_state():
@@ -60,22 +60,18 @@ def processes_in(pid_ns):
     """Host processes whose PID namespace is pid_ns ("pid:[...]")."""
     found = []
     for entry in os.listdir("/proc"):
-        if entry.isdigit():
-            try:
-                if os.readlink(f"/proc/{entry}/ns/pid") == pid_ns:
-                    found.append(int(entry))
-            except OSError:
-                pass
+        with contextlib.suppress(OSError):  # a process that ended meanwhile
+            if entry.isdigit() and os.readlink(f"/proc/{entry}/ns/pid") == pid_ns:
+                found.append(int(entry))
     return found
 
 
 # Panel database
 
 def test_panel_db_refuses_to_run_outside_a_sandbox():
-    outside = subprocess.run([sandbox.PANEL_DB, "sql", "SELECT 1"], text=True,
-                             stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                             env={k: v for k, v in os.environ.items()
-                                  if k != "MXWARDEN_SANDBOX"})
+    env = {k: v for k, v in os.environ.items() if k != "MXWARDEN_SANDBOX"}
+    outside = subprocess.run([sandbox.PANEL_DB, "sql", "SELECT 1"], env=env,
+                             capture_output=True, text=True)
     assert outside.returncode == 2 and "not inside a sandbox" in outside.stderr, \
         f"outside: got {outside.returncode} {outside.stderr!r}"
 
@@ -124,27 +120,21 @@ def test_exit_status_is_the_commands_or_125_for_set_up_failures(tmp_path):
         ("no namespaces", [RUN, "true"], no_unshare, 125, "cannot create private namespaces"),
     ]
     for name, command, env, want, message in cases:
-        got = subprocess.run(command, env=env, text=True, stdout=subprocess.PIPE,
-                             stderr=subprocess.PIPE, timeout=120)
+        got = subprocess.run(command, env=env, capture_output=True, text=True, timeout=120)
         assert got.returncode == want and message in got.stderr, \
             f"{name}: got {got.returncode} {got.stderr!r}, want {want} and {message!r}"
 
 
 def test_environment_and_working_directory_are_the_callers():
+    env = dict(os.environ, SANDBOX_TEST_VALUE="a b")
+    script = 'echo "$SANDBOX_TEST_VALUE|$PATH|$PWD|$MXWARDEN_SANDBOX"; echo x >written'
     for parent in ["/tmp", "/var/tmp"]:
-        work = tempfile.mkdtemp(prefix="sandbox-test-", dir=parent)
-        try:
-            env = dict(os.environ, SANDBOX_TEST_VALUE="a b")
-            script = 'echo "$SANDBOX_TEST_VALUE|$PATH|$PWD|$MXWARDEN_SANDBOX"; echo x >written'
+        with tempfile.TemporaryDirectory(prefix="sandbox-test-", dir=parent) as work:
             got = run("sh", "-c", script, cwd=work, env=env)
             want = f"a b|{os.environ['PATH']}|{work}|1\n"
             assert (got.returncode, got.stdout) == (0, want), \
                 f"{parent}: got {got.returncode} {got.stdout!r} {got.stderr!r}, want {want!r}"
             assert os.path.exists(f"{work}/written"), f"{parent}: file written inside is lost"
-        finally:
-            if os.path.exists(f"{work}/written"):
-                os.unlink(f"{work}/written")
-            os.rmdir(work)
     got = run("test", "-w", os.path.join(sandbox.top(), "tests", "sandbox", "run"))
     assert got.returncode == 0, "the source tree is not writable inside"
 

@@ -63,7 +63,7 @@ def send_and_see_peer(sb, domain):
 def sb():
     """Postfix with IPv6, relaying to the sink on 127.0.0.3 (or ::1 for the
     senders of relay_by_sender), fd00::2 and fd00::4 on the loopback."""
-    with sandbox.session(postfix=True) as box:
+    with sandbox.Sandbox(postfix=True) as box:
         for address in ("fd00::2", "fd00::4"):
             box.run(["ip", "-6", "addr", "add", f"{address}/128", "dev", "lo", "nodad"],
                     check=True)

@@ -36,8 +36,7 @@ def sb(box):
         b.run(["/usr/sbin/postfix", "stop"])
         b.run(["/usr/sbin/postfix", "start"], check=True)
     # A reload replaces the queue manager, by which the status is told.
-    b.run(["sh", "-c", "for i in $(seq 100); do pgrep -x qmgr >/dev/null && exit; sleep .1;"
-           " done; exit 1"], check=True)
+    assert sandbox.wait_for(lambda: b.run(["pgrep", "-x", "qmgr"]).returncode == 0)
     b.sh(f"chmod 755 /etc/init.d/postfix && rm -rf {DISABLED} {INITD} && mkdir {INITD}",
          check=True)
     b.write("/run/sandbox/initd.log", "")
@@ -51,10 +50,6 @@ def port_becomes(sb, port, open_):
 
 def postfix_runs(sb):
     return sb.run(["/usr/sbin/postfix", "status"]).returncode == 0
-
-
-def stop_postfix(sb):
-    sb.run(["/usr/sbin/postfix", "stop"], check=True)
 
 
 def acted(result, status=0):
@@ -92,7 +87,7 @@ def test_submission_opens_and_closes_587_and_keeps_its_text(sb, enable, disable)
 
 
 def test_submission_words_with_postfix_stopped_or_nothing_to_do(sb):
-    stop_postfix(sb)
+    sb.run(["/usr/sbin/postfix", "stop"], check=True)
     check(mx(sb, "-b"), 0)
     assert not sb.exists(DISABLED), "nothing to switch off, nothing written"
     check(mx(sb, "-a"), 0)
@@ -181,12 +176,10 @@ def test_status_service_lines(sb, names, courier, milter, want):
 # streams. Courier starts running, the milter stopped.
 SCRIPTS = [
     # (arguments, fail, want status, want output, want calls)
-    (["--stop-service", *components("imap", "pop3", "imaps")], None, 0, "",
-     ["courier-imap stop"]),
+    (["--stop-service", *components("imap", "pop3", "imaps")], None, 0, "", ["courier-imap stop"]),
     (["--restart-service", *components("milter", "pop3s")], None, 0, "",
      ["courier-imap restart", "kx-remote restart"]),
-    (["--reload-service", *components("milter", "smtp", "smtps", "submission")], None, 0,
-     "", []),
+    (["--reload-service", *components("milter", "smtp", "smtps", "submission")], None, 0, "", []),
     (["--reload-service"], None, 0, "", ["courier-imap reload"]),
     (["--start-service", *components("mta", "smtp")], None, 0, "", []),
     (["--start-service", *components("pop3", "milter")], "kx-remote start", 1, "",
@@ -232,7 +225,7 @@ def test_scripts_run_and_exit_statuses(sb, args, fail, want_status, want_out, wa
 
 
 def test_postfix_exception_is_reported_and_the_rest_still_runs(sb):
-    stop_postfix(sb)
+    sb.run(["/usr/sbin/postfix", "stop"], check=True)
     sb.run(["chmod", "644", "/etc/init.d/postfix"], check=True)
     result = mx(sb, "--start-service", *components("mta", "imap", "milter"))
     assert result.returncode == 1

@@ -4,12 +4,17 @@ Postfix: the Courier settings files, the milter's switch, root's crontab as
 the milter restart and Postfix's reload, seen by probes in front of the init
 scripts."""
 
+import re
+
 import pytest
 
-from settings_support import (CLEANER, COURIER_FILES, MILTER_SETTINGS, QUARN,
-                              assert_postfix_check_clean, check, courier_settings,
-                              crontab_l, crontab_set, fatal, mx, option_error, settle)
+from settings_support import assert_postfix_check_clean, check, fatal, mx, option_error, settle
 import sandbox
+
+QUARN = sandbox.QUARN
+COURIER_FILES = ("imapd", "imapd-ssl", "pop3d", "pop3d-ssl")
+CLEANER = "/usr/lib/quarn-9.0/postfix-poplockdb-clean"
+MILTER_SETTINGS = "/etc/sysconfig/vel-kx-remote"
 
 # Put in front of an init script: notes, when the service is called, what
 # the other steps have done by then (active cleaner lines in root's crontab,
@@ -30,6 +35,7 @@ COURIER_HEAD = "# settings of the test\n"
 COURIER_START = COURIER_HEAD + "SHORTNAMES=1\nPOPLOCK_TIME=5\n"
 MILTER_START = "kx_other=1\n"
 CRONTAB_START = f"# keep\n1,31 * * * * {CLEANER}\n"
+RELAY_PARAMS = ("smtpd_recipient_restrictions", "smtpd_sasl_auth_enable", "mynetworks")
 PLAIN_NETWORKS = "127.0.0.0/8"
 POPLOCK_NETWORKS = f"127.0.0.0/8, hash:{QUARN}/poplock"
 
@@ -57,12 +63,21 @@ def sb(box):
     for name in COURIER_FILES:
         box.write(f"/etc/courier-imap/{name}", COURIER_START)
     box.write(MILTER_SETTINGS, MILTER_START)
-    crontab_set(box, CRONTAB_START)
-    box.run(["/usr/sbin/postconf", "-X", "smtpd_recipient_restrictions",
-             "smtpd_sasl_auth_enable"], check=True)
+    box.run(["crontab", "-u", "root", "-"], input=CRONTAB_START, check=True)
+    box.run(["/usr/sbin/postconf", "-X", *RELAY_PARAMS[:2]], check=True)
     box.run(["/usr/sbin/postconf", "-e", "mynetworks=" + POPLOCK_NETWORKS], check=True)
     box.sh(f"rm -f {PROBE_LOG} /run/sandbox/initd/*.fail-*", check=True)
     return box
+
+
+def courier_settings(sb):
+    """The four Courier-IMAP settings files, name to content."""
+    return {name: sb.read(f"/etc/courier-imap/{name}") for name in COURIER_FILES}
+
+
+def crontab_l(sb):
+    """Root's crontab as the crontab program lists it, "" when there is none."""
+    return sb.run(["crontab", "-l", "-u", "root"]).stdout
 
 
 def probe_log(sb):
@@ -70,33 +85,22 @@ def probe_log(sb):
 
 
 def main_cf(sb):
-    """The explicit settings of the parameters that the relay policy writes."""
+    """main.cf's explicit settings of RELAY_PARAMS, None where it has none."""
     settle(sb)
-    out = sb.run(["/usr/sbin/postconf", "-n", "smtpd_recipient_restrictions",
-                  "smtpd_sasl_auth_enable", "mynetworks"], check=True).stdout
-    return dict(line.split(" = ", 1) for line in out.splitlines())
-
-
-def relay_settings(restrictions, sasl, networks):
-    settings = {"smtpd_recipient_restrictions": restrictions, "mynetworks": networks}
-    if sasl is not None:
-        settings["smtpd_sasl_auth_enable"] = sasl
-    return settings
+    out = sb.run(["/usr/sbin/postconf", "-n", *RELAY_PARAMS], check=True).stdout
+    found = dict(line.split(" = ", 1) for line in out.splitlines())
+    return tuple(found.get(name) for name in RELAY_PARAMS)
 
 
 def assert_cleaner_line(table, period):
     """Root's crontab: the kept comment and, when period is set, the cleaner
     every period minutes from a minute below the period."""
-    lines = table.splitlines()
-    assert lines[0] == "# keep", table
-    if period is None:
-        assert lines[1:] == [], table
-        return
-    assert len(lines) == 2, table
-    minutes, *rest = lines[1].split("\t")
-    assert rest == ["*", "*", "*", "*", CLEANER], table
-    start = int(minutes.split(",")[0])
-    assert 0 <= start < period and minutes == ",".join(map(str, range(start, 60, period))), table
+    want = ["# keep"]
+    if period is not None:
+        start = int(re.match(r"\d+", table.splitlines()[-1]).group())
+        assert start < period, table
+        want.append(",".join(map(str, range(start, 60, period))) + "\t*\t*\t*\t*\t" + CLEANER)
+    assert table.splitlines() == want, table
 
 
 # args, Courier lines after the head, cleaner period, milter switch on,
@@ -105,8 +109,7 @@ MAIL_PARAMS = {
     "none": ([], "POPLOCK_TIME=5\n", None, False, (OWN, "no", PLAIN_NETWORKS)),
     "relay": (["--relayclient"], "POPLOCK_TIME=5\nRELAYCLIENT=\n", None, False,
               (OPEN, None, POPLOCK_NETWORKS)),
-    "smtpauth": (["--smtpauth"], "POPLOCK_TIME=5\n", None, False,
-                 (AUTH, "yes", PLAIN_NETWORKS)),
+    "smtpauth": (["--smtpauth"], "POPLOCK_TIME=5\n", None, False, (AUTH, "yes", PLAIN_NETWORKS)),
     "popauth without time": (["--popauth"], "POPLOCK_TIME=5\nPOPAUTH=1\n", None, True,
                              (OWN, "no", POPLOCK_NETWORKS)),
     "popauth": (["--popauth", "--poplock-time=20"], "POPLOCK_TIME=20\nPOPAUTH=1\n", 20, True,
@@ -134,7 +137,7 @@ def test_set_mail_params(sb, case):
     want_milter = MILTER_START + ("kx_milter_pop_before_smtp=1\n" if switch else "")
     assert sb.read(MILTER_SETTINGS) == want_milter
     assert_cleaner_line(crontab_l(sb), period)
-    assert main_cf(sb) == relay_settings(*relay)
+    assert main_cf(sb) == relay
     assert_postfix_check_clean(sb)
     # Crontab, Courier (restarted by its settings), milter switch, main.cf,
     # milter restart, reload.
@@ -155,7 +158,7 @@ def test_set_mail_params_refuses_shortnames_unchanged(sb):
     assert courier_settings(sb) == {name: COURIER_START for name in COURIER_FILES}
     assert sb.read(MILTER_SETTINGS) == MILTER_START
     assert crontab_l(sb) == CRONTAB_START
-    assert main_cf(sb) == {"mynetworks": POPLOCK_NETWORKS}
+    assert main_cf(sb) == (None, None, POPLOCK_NETWORKS)
     assert probe_log(sb) == []
 
 
@@ -173,7 +176,7 @@ def test_set_mail_params_service_failures(sb, service, status, calls):
     assert [" ".join(line.split()[:2]) for line in probe_log(sb)] == calls
     switched = status == 0
     assert (sb.read(MILTER_SETTINGS) != MILTER_START) == switched
-    assert (main_cf(sb) != {"mynetworks": POPLOCK_NETWORKS}) == switched
+    assert (main_cf(sb) != (None, None, POPLOCK_NETWORKS)) == switched
 
 
 # SPF

@@ -5,9 +5,8 @@ the white-listed networks."""
 
 import pytest
 
-from settings_support import (QUARN, assert_postfix_check_clean, check, fatal,
-                              last_code, mx, option_error, postconf_n, postconf_set,
-                              smtp)
+from settings_support import (assert_postfix_check_clean, check, fatal, last_code, mx,
+                              option_error, postconf_n, postconf_set, smtp)
 import sandbox
 
 
@@ -24,26 +23,20 @@ def sb(postfix_box):
 
 
 def test_whitelist_changes_mynetworks(sb):
-    steps = [
-        (["--add-whitelist", "--ip-address=10.1.0.0", "--netmask=16"],
-         "127.0.0.0/8, 10.1.0.0/16"),
-        (["--add-whitelist", "--ip-address=2001:db8::", "--netmask=32"],
-         "127.0.0.0/8, 10.1.0.0/16, [2001:db8::]/32"),
-        (["--add-whitelist", "--ip-address=10.1.0.0", "--netmask=16"],
-         "127.0.0.0/8, 10.1.0.0/16, [2001:db8::]/32"),
-        (["--add-whitelist", "--ip-address=10.1.0.0", "--netmask=24"],
-         "127.0.0.0/8, 10.1.0.0/16, [2001:db8::]/32, 10.1.0.0/24"),
+    both = "127.0.0.0/8, 10.1.0.0/16, [2001:db8::]/32"
+    steps = [  # command, address, netmask, mynetworks afterwards
+        ("--add-whitelist", "10.1.0.0", 16, "127.0.0.0/8, 10.1.0.0/16"),
+        ("--add-whitelist", "2001:db8::", 32, both),
+        ("--add-whitelist", "10.1.0.0", 16, both),
+        ("--add-whitelist", "10.1.0.0", 24, both + ", 10.1.0.0/24"),
         # Every network of the address goes, whatever the netmask given.
-        (["--remove-whitelist", "--ip-address=10.1.0.0", "--netmask=8"],
-         "127.0.0.0/8, [2001:db8::]/32"),
-        (["--remove-whitelist", "--ip-address=2001:DB8:0::", "--netmask=0"],
-         "127.0.0.0/8"),
-        (["--remove-whitelist", "--ip-address=127.0.0.0", "--netmask=8"],
-         "127.0.0.0/8"),
-        (["--remove-whitelist", "--ip-address=10.9.9.9", "--netmask=8"],
-         "127.0.0.0/8"),
+        ("--remove-whitelist", "10.1.0.0", 8, "127.0.0.0/8, [2001:db8::]/32"),
+        ("--remove-whitelist", "2001:DB8:0::", 0, "127.0.0.0/8"),
+        ("--remove-whitelist", "127.0.0.0", 8, "127.0.0.0/8"),
+        ("--remove-whitelist", "10.9.9.9", 8, "127.0.0.0/8"),
     ]
-    for args, want in steps:
+    for command, address, netmask, want in steps:
+        args = (command, f"--ip-address={address}", f"--netmask={netmask}")
         check(mx(sb, *args), 0)
         assert postconf_n(sb, "mynetworks") == f"mynetworks = {want}\n", args
         assert_postfix_check_clean(sb)
@@ -82,7 +75,7 @@ POLICIES = {"open": "--relayclient", "smtpauth": "--smtpauth", "popauth": "--pop
 
 @pytest.mark.parametrize("policy", sorted(POLICIES))
 def test_relay_from_whitelisted_networks(sb, policy):
-    sb.write(f"{QUARN}/no_relay.re", "")
+    sb.write(f"{sandbox.QUARN}/no_relay.re", "")
     sb.postmap_add("poplock", "192.0.2.1", "ok")
     postconf_set(sb, "inet_protocols=all", "smtpd_authorized_xclient_hosts=127.0.0.1")
     sb.run(["/usr/sbin/postfix", "stop"], check=True)  # inet_protocols needs a restart
