@@ -28,8 +28,6 @@ using boost::logic::indeterminate;
 
 const char* const MAIN_CF = "/etc/postfix/main.cf";
 const char* const UNSET = "<unset>";
-const std::string SENDER_ACCESS =
-    "check_client_access pcre:/var/spool/postfix/quarn/no_relay.re";
 
 class MainCf : public ::testing::Test {
 protected:
@@ -135,7 +133,8 @@ TEST_F(MainCf, ProtectionSettings) {
         {"neither given", [] { SettingsManager::setAuthRelay(indeterminate, indeterminate); },
          "permit_mynetworks, " + policy + ", reject_unauth_destination", "127.0.0.0/8"},
         {"open relay", [] { SettingsManager::setOpenRelay(); },
-         "permit, " + SENDER_ACCESS + ", reject, " + policy, "127.0.0.0/8, " + poplock},
+         "permit, check_client_access pcre:/var/spool/postfix/quarn/no_relay.re, reject, " + policy,
+         "127.0.0.0/8, " + poplock},
     };
     for (const Want& w : wants) {
         writeMainCf(restrictions);

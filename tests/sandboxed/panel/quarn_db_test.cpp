@@ -12,11 +12,6 @@
 
 namespace {
 
-/// The first line of the sandbox's password file.
-std::string passwordOf(const testsupport::SavedFile& shadow) {
-    return shadow.text().substr(0, shadow.text().find('\n'));
-}
-
 /// What a connection function gave: "connected" or the message buffer.
 std::string outcome(MYSQL* (*connect)(char*, size_t)) {
     char msgbuf[4097] = "";
@@ -36,7 +31,7 @@ const std::string DENIED =
 TEST(QuarnDbConnect, PasswordFileForms) {
     testsupport::SavedFile shadow(QUARN_DB_PASSWORD_FILE);
     ASSERT_TRUE(shadow.existed()) << "the sandbox provides " << QUARN_DB_PASSWORD_FILE;
-    std::string pw = passwordOf(shadow);
+    std::string pw = shadow.text().substr(0, shadow.text().find('\n'));
     ASSERT_FALSE(pw.empty());
     struct Case {
         const char* name;
