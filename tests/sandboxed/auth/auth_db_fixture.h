@@ -33,28 +33,22 @@ protected:
     /// Every domain with its users: domain|status|user|password|crypted|status,
     /// an enciphered password shown as "enc:" and its plain text.
     std::string rows() {
-        std::string text = sqliteRows(
+        std::istringstream lines(sqliteRows(
             dbPath_,
             "SELECT d.name, d.status, u.name, u.userPassword, u.cmusaslsecretPLAIN, u.status "
-            "FROM domains d LEFT JOIN users u ON u.dom_id = d.id ORDER BY d.name, u.name");
-        std::istringstream lines(text);
-        std::string line, out;
-        while (std::getline(lines, line))
-            out += showLine(line) + "\n";
+            "FROM domains d LEFT JOIN users u ON u.dom_id = d.id ORDER BY d.name, u.name"));
+        std::string out;
+        for (std::string line; std::getline(lines, line);) {
+            std::size_t at = line.find("$AES-256-CBC:PKCS$");
+            if (at != std::string::npos) {
+                std::size_t length = line.find('|', at) - at;
+                quarn::SecretCString plain(mailPasswdCipherOp(
+                    line.substr(at, length).c_str(), MAIL_PASSWD_DECRYPT, "test", nullptr));
+                line.replace(at, length, "enc:" + std::string(plain ? plain.get() : "(none)"));
+            }
+            out += line + "\n";
+        }
         return out;
-    }
-
-    // Replaces an enciphered password in a dumped line by its plain text.
-    static std::string showLine(const std::string& line) {
-        std::size_t at = line.find("$AES-256-CBC:PKCS$");
-        if (at == std::string::npos)
-            return line;
-        std::size_t end = line.find('|', at);
-        std::string text = line.substr(at, end - at);
-        quarn::SecretCString plain(
-            mailPasswdCipherOp(text.c_str(), MAIL_PASSWD_DECRYPT, "test", nullptr));
-        return line.substr(0, at) + "enc:" + (plain ? plain.get() : "(undecipherable)") +
-               line.substr(end);
     }
 
     TempDir dir_;

@@ -46,7 +46,6 @@ public:
             chown(dir_.c_str(), st_.st_uid, st_.st_gid);
             chmod(dir_.c_str(), st_.st_mode & 07777);
         }
-        mailAuthDBSelectStyle(MAIL_AUTH_DB_POSTFIX_STYLE);
         for (const char* name : {"passwd.db", "passwd_db_key"})
             std::remove((dir_ + "/" + name).c_str());
         mailAuthDBSelectStyle(MAIL_AUTH_DB_QMAIL_STYLE);
@@ -90,7 +89,6 @@ TEST(MailAuthStyleFiles, BothStylesGetTheirOwnersAndModes) {
 
 TEST(MailAuthStyleFiles, LinkPlantedForTheDatabaseIsRefused) {
     KeepAccess keep("/var/spool/postfix/quarn");
-    mailAuthDBSelectStyle(MAIL_AUTH_DB_POSTFIX_STYLE);
     ASSERT_EQ(mailAuthDBInitStyle(MAIL_AUTH_DB_POSTFIX_STYLE), 0);
     // The postfix group may write the directory; a link it plants in place
     // of the database must not lead our chown to another file.

@@ -12,11 +12,6 @@
 
 namespace {
 
-/// The first line of the sandbox's password file.
-std::string passwordOf(const testsupport::SavedFile& shadow) {
-    return shadow.text().substr(0, shadow.text().find('\n'));
-}
-
 /// What a connection function gave: "connected" or the message buffer.
 std::string outcome(MYSQL* (*connect)(char*, size_t)) {
     char msgbuf[4097] = "";
@@ -31,17 +26,18 @@ const std::string DENIED =
     "Unable to connect to Quarn Database: Access denied for user 'admin'@'localhost' "
     "(using password: YES)";
 
+// The sandbox's own file, the password and a line feed, is read by every
+// connection of the other tests.
 TEST(QuarnDbConnect, PasswordFileForms) {
     testsupport::SavedFile shadow(QUARN_DB_PASSWORD_FILE);
     ASSERT_TRUE(shadow.existed()) << "the sandbox provides " << QUARN_DB_PASSWORD_FILE;
-    std::string pw = passwordOf(shadow);
+    std::string pw = shadow.text().substr(0, shadow.text().find('\n'));
     ASSERT_FALSE(pw.empty());
     struct Case {
         const char* name;
         std::string file;
         std::string want;
     } cases[] = {
-        {"line feed cut", pw + "\n", "connected"},
         {"no line feed", pw, "connected"},
         {"first line only", pw + "\nsecond line\n", "connected"},
         {"carriage return kept", pw + "\r\n", DENIED},
@@ -63,16 +59,15 @@ TEST(QuarnDbConnect, PasswordFileIsADirectory) {
     EXPECT_EQ("Unable to read admin password file: Is a directory", outcome(quarn_db_connect));
 }
 
+// The database and the user show in the other tests' messages.
 TEST(QuarnDbConnect, SetsNamesUtf8) {
     MYSQL* my = db_connect();
     ASSERT_NE(nullptr, my);
-    ASSERT_EQ(0, mysql_query(my, "SELECT @@character_set_client, DATABASE(), CURRENT_USER()"));
+    ASSERT_EQ(0, mysql_query(my, "SELECT @@character_set_client"));
     MYSQL_RES* rows = mysql_store_result(my);
     MYSQL_ROW row = mysql_fetch_row(rows);
     // MariaDB calls utf8 utf8mb3 nowadays.
     EXPECT_EQ(0u, std::string(row[0]).rfind("utf8", 0)) << "got " << row[0];
-    EXPECT_STREQ("vel", row[1]);
-    EXPECT_STREQ("admin@localhost", row[2]);
     mysql_free_result(rows);
     mysql_close(my);
 }

@@ -34,12 +34,8 @@ struct Vector {
 };
 
 TEST(Base64, Rfc4648Vectors) {
-    const Vector vectors[] = {{"", ""},
-                              {"f", "Zg=="},
-                              {"fo", "Zm8="},
-                              {"foo", "Zm9v"},
-                              {"foob", "Zm9vYg=="},
-                              {"fooba", "Zm9vYmE="},
+    const Vector vectors[] = {{"", ""},          {"f", "Zg=="},         {"fo", "Zm8="},
+                              {"foo", "Zm9v"},   {"foob", "Zm9vYg=="},  {"fooba", "Zm9vYmE="},
                               {"foobar", "Zm9vYmFy"}};
     for (const Vector& v : vectors) {
         EXPECT_EQ(encode(v.plain), v.encoded) << "encode '" << v.plain << "'";

@@ -99,7 +99,7 @@ TEST_F(CipherTest, AgreesWithOpenssl) {
         ASSERT_EQ(text[42], '$') << text;
         std::string cipherText = unbase64(text.substr(43));
         EXPECT_EQ(iv.size(), 16u);
-        EXPECT_EQ(cipherText.size(), (password.size() / 16 + 1) * 16);
+        // openssl checks the padding, and with it the length.
         EXPECT_EQ(opensslEnc(true, key_, iv, cipherText), password);
         EXPECT_NE(encrypt(password), text) << "each text needs an IV of its own";
         std::string head = PREFIX + base64(givenIv);

@@ -43,10 +43,9 @@ TEST(MasterCfGrammar, AcceptsOrRefuses) {
         {"continuation with comment and blank between",
          "relay unix - - y - - smtp\n  -o a=b\n# note\n\n\t-o c=d\nshowq unix n - y - - showq\n",
          true, "relay/1 showq/1", 2},
-        {"comment ends a line before a continuation",
-         "smtp inet n - n - - smtpd # why\n  -o a=b\n", true, "smtp/0", 1},
-        {"trailing blanks and carriage returns",
-         "smtp inet n - n - - smtpd \t\r\n# x\r\n\r\n", true, "smtp/0", 3},
+        {"comment before a continuation", "smtp inet n - n - - smtpd # why\n  -o a=b\n", true,
+         "smtp/0", 1},
+        {"trailing blanks, CRs", "smtp inet n - n - - smtpd \t\r\n# x\r\n\r\n", true, "smtp/0", 3},
         {"columns split over lines", "smtp\n inet\n n - n\n - - smtpd\n", true, "smtp/0", 1},
         {"every type", "a inet n - n - - x\nb unix n - n - - x\nc fifo n - n - - x\n"
                        "d unix-dgram n - n - 1 postlogd\ne pass - - y - - smtpd\n",
@@ -55,8 +54,8 @@ TEST(MasterCfGrammar, AcceptsOrRefuses) {
          "127.0.0.1:10025 inet n - n - - smtpd\n[::1]:10025 inet n - n - - smtpd\n"
          "Relay_2 unix - - n - - smtp\n",
          true, "127.0.0.1:10025/0 Relay_2/1 [::1]:10025/0", 3},
-        {"same key twice keeps the first place", "smtp inet n - n - - a\n#\nsmtp inet n - n - - b\n",
-         true, "smtp/0", 2},
+        {"same key twice: first place", "smtp inet n - n - - a\n#\nsmtp inet n - n - - b\n", true,
+         "smtp/0", 2},
         {"same name, other type", "smtp inet n - n - - smtpd\nsmtp unix - - n - - smtp\n", true,
          "smtp/0 smtp/1", 2},
         {"empty text", "", true, "", 1},
@@ -113,9 +112,9 @@ TEST(MasterCfFile, LoadsTextBackUnchanged) {
         "smtp inet n - n - - smtpd\n\n\n",
         "# only a comment",
         "smtp inet n - n - - smtpd\r\n  -o a=b\r\n#\r\n",
-        "relay unix - - y - - smtp\n        -o syslog_name=postfix/$service_name\n"
-        "#       -o smtp_helo_timeout=5\nshowq     unix  n       -       y       -       -"
-        "       showq  \t",
+        "relay unix - - y - - smtp \t\r\n        -o syslog_name=postfix/$service_name\n"
+        "#       -o smtp_helo_timeout=5\n\n   \n\t-o a=b \t\n"
+        "showq     unix  n       -       y       -       -       showq  \t",
     };
     testsupport::TempDir dir;
     for (const std::string& text : texts) {
@@ -134,21 +133,13 @@ TEST(MasterCfFile, LoadsTextBackUnchanged) {
 // "unable to parse <path>" is proved with the files (ModuleManagerFiles).
 TEST(MasterCfFile, ReportsThePathItCannotOpen) {
     testsupport::TempDir dir;
-    struct Case {
-        std::string path;
-        std::string want;
-    };
-    const std::vector<Case> cases = {
-        {dir.file("master.cf"), "unable to open " + dir.file("master.cf")},
-        {"/tmp", "unable to open /tmp"},
-    };
-    for (const Case& c : cases) {
+    for (const std::string& path : {dir.file("master.cf"), std::string("/tmp")}) {
         MasterCfContent content;
         try {
-            quarn::mail::postfix::loadMasterCf(c.path, content);
-            ADD_FAILURE() << c.path << ": got no error, want " << c.want;
+            quarn::mail::postfix::loadMasterCf(path, content);
+            ADD_FAILURE() << path << ": got no error, want unable to open " << path;
         } catch (const quarn::mail::postfix::PostfixConfigurationError& e) {
-            EXPECT_EQ(std::string(e.what()), c.want);
+            EXPECT_EQ(std::string(e.what()), "unable to open " + path);
         }
     }
 }

@@ -20,6 +20,8 @@ namespace {
 using namespace quarn::mail::postfix;
 using Transport = SenderTransportManager::SenderTransport;
 
+// The smtps line is proved end to end by the service commands, an IPv4
+// transport's line by the sandboxed sender-transport test.
 TEST(ModuleLine, IsWhatThePanelExpects) {
     ModuleInfo wakeup;
     wakeup.name = "flush";
@@ -36,15 +38,11 @@ TEST(ModuleLine, IsWhatThePanelExpects) {
     };
     const std::vector<Case> cases = {
         {"smtp", SmtpdModule(), "smtp inet n - n - - smtpd"},
-        {"smtps", SmtpsdModule(), "smtps inet n - n - - smtpd -o smtpd_tls_wrappermode=yes"},
         {"submission", SubmissionModule(),
          "submission inet n - n - - smtpd -o smtpd_enforce_tls=yes "
          "-o smtpd_tls_security_level=encrypt -o smtpd_sasl_auth_enable=yes "
          "-o smtpd_client_restrictions=permit_sasl_authenticated,reject "
          "-o smtpd_sender_restrictions="},
-        {"transport ipv4", Transport("192.0.2.10", ""),
-         "192.0.2.10- unix - n n - - smtp -o smtp_bind_address=192.0.2.10 "
-         "-o smtp_bind_address6= -o smtp_address_preference=ipv4"},
         {"transport ipv6", Transport("", "2001:db8::5"),
          "-2001-db8--5 unix - n n - - smtp -o smtp_bind_address= "
          "-o smtp_bind_address6=2001:db8::5 -o smtp_address_preference=ipv6"},
@@ -63,32 +61,28 @@ TEST(ModuleLine, IsWhatThePanelExpects) {
     }
 }
 
+// Plain, empty and upper-case addresses and refused ones with a "#" or a line
+// feed are proved end to end by the sender-transport commands.
 TEST(SenderTransportNames, AreCanonical) {
     struct Case {
         std::string address;
         int family;
-        std::string want;  // empty with `refused`
-        bool refused;
+        std::string want;
     };
     const std::vector<Case> cases = {
-        {"192.0.2.10", AF_INET, "192.0.2.10", false},
-        {"", AF_INET, "", false},
-        {"2001:DB8:0:0::5", AF_INET6, "2001:db8::5", false},
-        {"::ffff:192.0.2.1", AF_INET6, "::ffff:192.0.2.1", false},
-        {"192.0.2.10 ", AF_INET, "", true},
-        {"192.0.2.10#x", AF_INET, "", true},
-        {"2001:db8::5", AF_INET, "", true},
-        {"192.0.2.10", AF_INET6, "", true},
-        {"a\nb", AF_INET6, "", true},
+        {"::ffff:192.0.2.1", AF_INET6, "::ffff:192.0.2.1"},
+        {"192.0.2.10 ", AF_INET, "(refused)"},
+        {"2001:db8::5", AF_INET, "(refused)"},
+        {"192.0.2.10", AF_INET6, "(refused)"},
     };
     for (const Case& c : cases) {
+        std::string got;
         try {
-            std::string got = SenderTransportManager::canonicalAddress(c.address, c.family);
-            EXPECT_FALSE(c.refused) << c.address << ": got " << got << ", want a refusal";
-            EXPECT_EQ(got, c.want) << c.address;
-        } catch (const std::invalid_argument& e) {
-            EXPECT_TRUE(c.refused) << c.address << ": got " << e.what();
+            got = SenderTransportManager::canonicalAddress(c.address, c.family);
+        } catch (const std::invalid_argument&) {
+            got = "(refused)";
         }
+        EXPECT_EQ(got, c.want) << "address \"" << c.address << "\"";
     }
 }
 
